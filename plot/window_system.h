@@ -1,0 +1,81 @@
+#pragma once
+// What the program needs of its windowing layer: child windows bound to unit numbers, formatted
+// text and line input on a window, placement, colours, clearing, focus, pixel drawing, and the
+// file-choice dialog and message box. The terminal and the desktop front ends implement it.
+// Every call comes from the dialogue's thread. Results marked "not used" by the program are
+// returned for completeness only.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace plot {
+
+// Names the frame window; differs from every unit number.
+inline constexpr int FRAMEWINDOW = -1;
+
+// Placement record. kind: 1 minimized, 2 maximized, 3 restored, 4 position and size from x, y
+// (character columns and rows of the frame) and h, w (rows and columns the client area shows).
+struct WINDOWPLACE {
+  std::int16_t kind = 0;
+  std::int16_t x = 0;
+  std::int16_t y = 0;
+  std::int16_t h = 0;
+  std::int16_t w = 0;
+};
+
+// Palette indices the program uses.
+inline constexpr int kBlack = 0;
+inline constexpr int kRed = 12;
+inline constexpr int kWhite = 15;
+
+class WindowSystem {
+ public:
+  virtual ~WindowSystem() = default;
+
+  // Console windows. The target window is the one the colour, clear, cursor and drawing
+  // operations act on.
+  virtual void OPENWINDOW(int unit, std::string_view title, bool focus_on_io) = 0;
+  virtual void PLACEWINDOW(int window, const WINDOWPLACE& place) = 0;
+  virtual void TARGETWINDOW(int unit) = 0;
+  virtual void FOCUSWINDOW(int unit) = 0;
+  virtual int SETBACKCOLOR(int colour) = 0;
+  virtual void CLEARWINDOW(int area) = 0;
+  virtual int SETTEXTCOLOR(int colour) = 0;
+  virtual int SHOWCURSOR(int show) = 0;
+
+  // Formatted text on a unit. `text` carries its own line ends; text without a final line end
+  // leaves the text position after it (a prompt). read_line waits for one line typed in the
+  // window and returns it without its line end; when no line can ever come (end of input, the
+  // frame closed) it throws numlib::ProgramStop with the status the front end chooses.
+  virtual void write_text(int unit, std::string_view text) = 0;
+  virtual std::string read_line(int unit) = 0;
+
+  // Drawing on the target window, in its own drawing state (16-bit pixel coordinates).
+  virtual int SETDRAWCOLOR(int colour) = 0;
+  virtual int LOADFONTS() = 0;
+  virtual int SELECTFONT(std::string_view description) = 0;
+  virtual void DRAWRECT(int style, std::int16_t x1, std::int16_t y1, std::int16_t x2,
+                        std::int16_t y2) = 0;
+  virtual void MOVEPEN(std::int16_t x, std::int16_t y) = 0;
+  virtual void DRAWLINETO(std::int16_t x, std::int16_t y) = 0;
+  virtual int PLOTPIXEL(std::int16_t x, std::int16_t y) = 0;
+  virtual void DRAWTEXT(std::string_view text) = 0;
+
+  // The file-choice dialog owned by the frame ("Open: Select File for Unit 1" and its filters).
+  // Returns the chosen name, or an empty string when the dialog was cancelled.
+  virtual std::string choose_file(std::string_view title) = 0;
+  // A modal warning box with Yes and No, No preselected. Returns true for Yes.
+  virtual bool ask_yes_no(std::string_view title, std::string_view text) = 0;
+
+  // Hooks for the front end, no effect on the dialogue: a picture of `unit` is complete (the
+  // terminal front end saves it as PNG), and long work begins or ends (a progress indicator).
+  virtual void picture_done(int /*unit*/) {}
+  virtual void work_begins(std::string_view /*what*/) {}
+  virtual void work_ends() {}
+};
+
+// Start-up hook: the frame window opens maximized. Returns true.
+bool INITIALSETTINGS(WindowSystem& windows);
+
+}  // namespace plot
