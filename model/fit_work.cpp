@@ -1,0 +1,65 @@
+#include "model/fit_work.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <new>
+
+#include "model/basis.h"
+#include "numlib/error_stack.h"
+
+namespace model::detail {
+
+std::uint64_t physical_memory_bytes() {
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long page_size = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || page_size <= 0) return 0;
+  return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page_size);
+}
+
+std::unique_ptr<double[]> allocate_least_squares_matrix(const char* routine, int N, int P) {
+  const std::uint64_t rows = N > 0 ? static_cast<std::uint64_t>(N) : 0;
+  const std::uint64_t columns = P > 0 ? static_cast<std::uint64_t>(P) : 0;
+  const std::uint64_t elements = rows * columns;  // below 2^62: no overflow
+  const std::uint64_t physical = physical_memory_bytes();
+  // A matrix beyond physical memory is refused before it is touched: an overcommitted
+  // allocation would succeed and the process would be killed while the matrix is filled.
+  bool refused = physical != 0 && elements > physical / sizeof(double);
+  std::unique_ptr<double[]> M;
+  if (!refused) {
+    try {
+      M = std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(elements));
+    } catch (const std::bad_alloc&) {
+      refused = true;
+    }
+  }
+  if (refused) {
+    numlib::E1PSH(routine);
+    numlib::E1ARGI(1, N);
+    numlib::E1ARGI(2, P);
+    numlib::E1MES(5, 2,
+                  "The required storage cannot be allocated.  The least-squares matrix has %(I1) "
+                  "rows and %(I2) columns.");
+    numlib::E1POP(routine);
+  }
+  return M;
+}
+
+std::size_t basis_room(int D, int k, int count) {
+  const std::int64_t c = basis_count(D, k);
+  const std::int64_t n = c > count ? c : count;
+  return static_cast<std::size_t>(n > 1 ? n : 1);
+}
+
+double residual_error(int N, const double* YV, const double* resid) {
+  double ss = 0.0;
+  for (int j = 0; j < N; ++j) ss += resid[j] * resid[j];
+  double total = 0.0;
+  for (int j = 0; j < N; ++j) total += YV[j];
+  const double ybar = total / N;
+  double sv = 0.0;
+  for (int j = 0; j < N; ++j) sv += (YV[j] - ybar) * (YV[j] - ybar);
+  return std::sqrt(ss / sv);
+}
+
+}  // namespace model::detail

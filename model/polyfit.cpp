@@ -1,0 +1,49 @@
+#include <cstddef>
+#include <vector>
+
+#include "model/fit_work.h"
+#include "model/fits.h"
+#include "numlib/qr.h"
+
+namespace model {
+
+// POLYFIT fits a polynomial model map of order nu to N training points by linear least
+// squares (Householder QR without pivoting, no scaling or centring).
+//
+// A     (in)  D by N delay matrix, column-major with leading dimension D; column j is a point.
+// D     (in)  dimension of the map, D >= 1.
+// N     (in)  number of training points, N >= P.
+// YV    (in)  N targets.
+// COEF  (out) P coefficients in basis order.
+// P     (in)  number of coefficients; must equal the number of values BASIS writes.
+// BASIS (in)  the basis routine, called as BASIS(point, D, nu, row, P) once per point.
+// nu    (in)  order of the polynomial.
+// ERR   (out) sqrt( sum resid^2 / sum (YV - ybar)^2 ) from the solver's residuals.
+//
+// Errors: the N by P matrix cannot be allocated: TERMINAL code 2 from POLYFIT; bad sizes and an
+// exactly singular triangular factor are reported by DLQRRR and DLQRSL. Each stops the program;
+// COEF and ERR are then undefined.
+void POLYFIT(const double* A, int D, int N, const double* YV, double* COEF, int P,
+             BasisRoutine BASIS, int nu, double& ERR) {
+  std::unique_ptr<double[]> M = detail::allocate_least_squares_matrix("POLYFIT", N, P);
+
+  // Row j of M is the basis at point j; column 1 is all ones.
+  const std::size_t stride = detail::basis_room(D, nu, P);
+  detail::build_rows(M.get(), N, P, stride, [&](int j, double* row) {
+    BASIS(A + static_cast<std::ptrdiff_t>(j) * D, D, nu, row, P);
+  });
+
+  const std::size_t p = P > 0 ? static_cast<std::size_t>(P) : 0;
+  const std::size_t n = N > 0 ? static_cast<std::size_t>(N) : 0;
+  std::vector<int> KORDER(p);
+  std::vector<double> HHAUX(p), COLNRM(p), scratch(n), resid(n);
+
+  // Factorise in place, then solve for the coefficients and the residuals (IPATH 110).
+  numlib::DLQRRR(N, P, M.get(), N, false, KORDER.data(), M.get(), N, HHAUX.data(), COLNRM.data());
+  numlib::DLQRSL(N, P, M.get(), N, HHAUX.data(), YV, 110, scratch.data(), scratch.data(), COEF,
+                 resid.data(), scratch.data());
+
+  ERR = detail::residual_error(N, YV, resid.data());
+}
+
+}  // namespace model

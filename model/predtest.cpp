@@ -1,0 +1,94 @@
+#include "model/predtest.h"
+
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+namespace model {
+namespace {
+
+constexpr double kBoundFactor = 10.0;
+constexpr double kRunawayPenalty = 1.0e6;
+// Largest normalised error that still counts as predicted (0.05 in single precision).
+constexpr double kThreshold = static_cast<double>(0.05f);
+
+// True when some component lies beyond the bound; a NaN component or bound counts as within.
+bool beyond(const double* s, int D, double bound) {
+  for (int i = 0; i < D; ++i) {
+    if (std::abs(s[i]) > bound) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+// PREDTEST runs iterated predictions over Ktest test pieces and measures them.
+//
+// XT    (in)  D by at least (Ktest-1)*Stest + Ltest + 1 columns, column-major with leading
+//             dimension D: the test delay matrix. Piece k starts from column m = (k-1)*Stest + 1
+//             and its n-th prediction is compared with XT(D, m+n).
+// D     (in)  dimension of the map, D >= 1.
+// Ltest (in)  prediction steps per piece, Ltest >= 1.
+// Stest (in)  shift between the starts of consecutive pieces, Stest >= 1.
+// Ktest (in)  number of pieces, Ktest >= 1.
+// MAPR  (in)  the map routine, called as MAPR(D, n, state, next state) for step n.
+// E     (out) Ltest reals: E(n) = sqrt(mean over pieces of the squared n-step error / var),
+//             var the population variance of t(j) = XT(1, j), j = 1..Np,
+//             Np = (Ktest-1)*Stest + Ltest + 1.
+// PT    (out) the number of leading horizons with |E(n)| <= 0.05 (0.05 in single precision).
+// NINF  (out) the number of pieces whose state left the bound 10 * max |t(j)|.
+//
+// A piece whose state has a component beyond the bound is not iterated further; each of its
+// remaining steps adds 1.0E6 to E(n). A comparison with a NaN counts as within the bound and
+// within the threshold. Nothing is checked and no error is reported; E is not finite when all
+// test values are equal.
+void PREDTEST(const double* XT, int D, int Ltest, int Stest, int Ktest, const MapRoutine& MAPR,
+              double* E, int& PT, int& NINF) {
+  for (int n = 0; n < Ltest; ++n) E[n] = 0.0;
+  NINF = 0;
+
+  // Statistics of the test values t(j) = XT(1, j).
+  const std::ptrdiff_t Np = static_cast<std::ptrdiff_t>(Ktest - 1) * Stest + Ltest + 1;
+  const auto t = [&](std::ptrdiff_t j) { return XT[j * D]; };
+  double total = 0.0;
+  double lo = t(0);
+  double hi = t(0);
+  for (std::ptrdiff_t j = 0; j < Np; ++j) {
+    total += t(j);
+    if (t(j) < lo) lo = t(j);
+    if (t(j) > hi) hi = t(j);
+  }
+  const double mean = total / static_cast<double>(Np);
+  double sq = 0.0;
+  for (std::ptrdiff_t j = 0; j < Np; ++j) sq += (t(j) - mean) * (t(j) - mean);
+  const double var = sq / static_cast<double>(Np);
+  const double bound = kBoundFactor * std::fmax(std::abs(lo), std::abs(hi));
+
+  std::vector<double> S1(static_cast<std::size_t>(D));
+  std::vector<double> S2(static_cast<std::size_t>(D));
+  for (int k = 1; k <= Ktest; ++k) {
+    const std::ptrdiff_t m = static_cast<std::ptrdiff_t>(k - 1) * Stest;  // column m+1, 0-based
+    const double* start = XT + m * D;
+    for (int i = 0; i < D; ++i) S2[i] = start[i];
+    for (int n = 1; n <= Ltest; ++n) {
+      if (!beyond(S2.data(), D, bound)) {
+        MAPR(D, n, S2.data(), S1.data());
+        const double err = S1[D - 1] - XT[(m + n) * D + (D - 1)];
+        E[n - 1] += err * err;
+        S2.swap(S1);
+      } else {
+        E[n - 1] += kRunawayPenalty;
+      }
+    }
+    // The state after the last prediction counts too.
+    if (beyond(S2.data(), D, bound)) ++NINF;
+  }
+
+  for (int n = 0; n < Ltest; ++n) E[n] = std::sqrt(E[n] * (1.0 / Ktest) * (1.0 / var));
+
+  int p = 1;
+  while (p <= Ltest && !(std::abs(E[p - 1]) > kThreshold)) ++p;
+  PT = p - 1;
+}
+
+}  // namespace model

@@ -1,0 +1,61 @@
+#include <cstddef>
+#include <vector>
+
+#include "model/fit_work.h"
+#include "model/fits.h"
+#include "numlib/qr.h"
+
+namespace model {
+
+// RATFIT fits a rational model map Nm / Q (numerator order nu, denominator order mu, constant
+// term of Q fixed at 1) to N training points. Multiplying through by Q makes the problem
+// linear: sum a(i) phi_i(s) - y * sum b(k) psi_(k+1)(s) = y, solved once in the least-squares
+// sense (Householder QR without pivoting). This minimises the equation error y Q - Nm, not the
+// error of the quotient.
+//
+// A      (in)  D by N delay matrix, column-major with leading dimension D; column j is a point.
+// D      (in)  dimension of the map, D >= 1.
+// N      (in)  number of training points, N >= Pnum + Pden.
+// YV     (in)  N targets.
+// COEF   (out) Pnum numerator coefficients, then Pden denominator coefficients, basis order.
+// Pnum   (in)  number of numerator coefficients; must equal the number of values BASISN writes.
+// BASISN (in)  the numerator basis routine, called as BASISN(point, D, nu, row, Pnum).
+// nu     (in)  numerator order.
+// Pden   (in)  number of free denominator coefficients; Pden + 1 must equal the number of values
+//              BASISD writes (its first value, the constant, is not used).
+// BASISD (in)  the denominator basis routine, called as BASISD(point, D, mu, row, Pden + 1).
+// mu     (in)  denominator order.
+// ERR    (out) sqrt( sum resid^2 / sum (YV - ybar)^2 ) of the linearised problem.
+//
+// Errors: as POLYFIT, with RATFIT as the name for the storage error. All targets 0 with
+// mu >= 1 leaves the denominator columns zero and gives the solver's singular-matrix error.
+void RATFIT(const double* A, int D, int N, const double* YV, double* COEF, int Pnum,
+            BasisRoutine BASISN, int nu, int Pden, BasisRoutine BASISD, int mu, double& ERR) {
+  const int P = Pnum + Pden;
+  std::unique_ptr<double[]> M = detail::allocate_least_squares_matrix("RATFIT", N, P);
+
+  // Row j: the numerator basis, then -y times the denominator basis without its constant.
+  const std::size_t stride = detail::basis_room(D, nu, P);
+  std::vector<double> rowD(detail::basis_room(D, mu, Pden + 1));
+  detail::build_rows(M.get(), N, P, stride, [&](int j, double* row) {
+    const double* s = A + static_cast<std::ptrdiff_t>(j) * D;
+    BASISN(s, D, nu, row, Pnum);
+    BASISD(s, D, mu, rowD.data(), Pden + 1);
+    const double y = YV[j];
+    for (int k = 1; k <= Pden; ++k) row[Pnum + k - 1] = -y * rowD[k];
+  });
+
+  const std::size_t p = P > 0 ? static_cast<std::size_t>(P) : 0;
+  const std::size_t n = N > 0 ? static_cast<std::size_t>(N) : 0;
+  std::vector<int> KORDER(p);
+  std::vector<double> HHAUX(p), COLNRM(p), scratch(n), resid(n);
+
+  // Factorise in place, then solve for the coefficients and the residuals (IPATH 110).
+  numlib::DLQRRR(N, P, M.get(), N, false, KORDER.data(), M.get(), N, HHAUX.data(), COLNRM.data());
+  numlib::DLQRSL(N, P, M.get(), N, HHAUX.data(), YV, 110, scratch.data(), scratch.data(), COEF,
+                 resid.data(), scratch.data());
+
+  ERR = detail::residual_error(N, YV, resid.data());
+}
+
+}  // namespace model
