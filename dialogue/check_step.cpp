@@ -1,0 +1,114 @@
+// Steps Show, Change and Check (questions 6 and 7 and the efficiency check). All sizes and
+// range checks are formed in 64-bit integers, so that no product of settings can wrap around
+// into an accepted value.
+
+#include <cstdint>
+#include <string>
+
+#include "dialogue/ask.h"
+#include "dialogue/driver.h"
+#include "dialogue/driver_state.h"
+#include "model/predtest.h"
+#include "numlib/fields.h"
+#include "plot/plots.h"
+
+namespace dialogue {
+namespace {
+
+constexpr int kUnit = kDialogueUnit;
+
+using i64 = std::int64_t;
+
+// Values the test pieces need after the training part, beyond the D of the first state.
+i64 span_of_pieces(const RunSettings& rs) {
+  return (static_cast<i64>(rs.Ktest) - 1) * rs.Stest + rs.Ltest;
+}
+
+std::string percent(double ERR) { return numlib::format_F(100.0 * ERR, 10, 5) + " %"; }
+
+// Asks one test setting through "(I6)" until `accept(value)` holds.
+template <typename Accept>
+void ask_setting(DialogueState& s, std::string_view prompt, int& value, Accept accept) {
+  for (;;) {
+    ASKINT(s.windows, kUnit, "(I6)", prompt, value);
+    if (accept(static_cast<i64>(value))) return;
+    write_incorrect_input(s.windows, kUnit);
+  }
+}
+
+void build_test_data(DialogueState& s) {
+  const RunSettings& rs = s.settings;
+  release_test_data(s);
+  const i64 NT = span_of_pieces(rs) + rs.D + 1;
+  std::vector<double> T = read_test_series(s.series, rs.Ntrain, rs.D, NT);
+  s.test = model::embed(T, rs.D);
+  s.E.assign(static_cast<std::size_t>(rs.Ltest), 0.0);
+  // T is released here; only XT, YT and E are kept.
+  s.test_ready = true;
+  s.settings_changed = false;
+}
+
+}  // namespace
+
+Step step_show(DialogueState& s) {
+  const RunSettings& rs = s.settings;
+  write_line(s.windows, kUnit, "6) Current settings are:");
+  write_line(s.windows, kUnit,
+             "   Ltest = " + numlib::format_I(rs.Ltest, 5) + ", Ktest = " +
+                 numlib::format_I(rs.Ktest, 4) + ", Stest = " + numlib::format_I(rs.Stest, 4));
+  // Settings that do not fit this series are asked again at once, without a question.
+  if (span_of_pieces(rs) + rs.D > values_after_training(s)) return Step::change;
+  return ask_yes_no(s.windows, kUnit, "   Change settings? (y/n) ") ? Step::change : Step::check;
+}
+
+Step step_change(DialogueState& s) {
+  RunSettings& rs = s.settings;
+  const i64 R = values_after_training(s);
+  const i64 D = rs.D;
+  ask_setting(s, "7) The length of a test piece: Ltest = ", rs.Ltest,
+              [&](i64 Ltest) { return Ltest >= 1 && R - Ltest >= D; });
+  ask_setting(s, "    The number of test pieces: Ktest = ", rs.Ktest,
+              [&](i64 Ktest) { return Ktest >= 1 && R - Ktest - rs.Ltest + 1 >= D; });
+  if (rs.Ktest > 1) {
+    ask_setting(s, "    Shift between test pieces: Stest = ", rs.Stest, [&](i64 Stest) {
+      return Stest >= 1 && R - (static_cast<i64>(rs.Ktest) - 1) * Stest - rs.Ltest >= D;
+    });
+  } else {
+    rs.Stest = 1;
+  }
+  s.settings_changed = true;
+  return Step::check;
+}
+
+Step step_check(DialogueState& s) {
+  const RunSettings& rs = s.settings;
+  WorkScope work(s.windows, "Checking the model efficiency");
+  if (s.settings_changed || !s.test_ready) build_test_data(s);
+  const int NT = s.test.N + rs.D;
+  const double* XT = s.test.A.data();
+
+  plot::PLOTORIGINAL(s.windows, XT, rs.D, NT, rs.Ltest);
+  const model::ModelMap& map = s.map;
+  model::APPROXERR(XT, rs.D, NT - rs.D, s.test.Y.data(), map.kind, map.COEF.data(), map.P,
+                   map.Pnum, map.Pden, map.nu, map.mu, s.ERR);
+  s.report.write_test_error(s.ERR);
+  write_line(s.windows, kUnit, "Error of approximation (test): " + percent(s.ERR));
+
+  const model::MapRoutine mapstep = model::bind_mapstep(s.map);
+  s.windows.FOCUSWINDOW(plot::kPlotUnit);
+  plot::PLOTMODEL(s.windows, XT, rs.D, rs.Ltest, NT - rs.D, mapstep, 35, 550, 200, 200, 275, 250,
+                  200, 200);
+  model::PREDTEST(XT, rs.D, rs.Ltest, rs.Stest, rs.Ktest, mapstep, s.E.data(), s.prediction_time,
+                  s.infinite_solutions);
+  plot::PLOTERROR(s.windows, s.E.data(), rs.Ltest);
+  s.windows.picture_done(plot::kPlotUnit);
+  s.report.write_test_block(rs.Ltest, rs.Ktest, rs.Stest, s.prediction_time,
+                            s.infinite_solutions);
+
+  write_line(s.windows, kUnit, "Prediction time: " + numlib::format_I(s.prediction_time, 4));
+  write_line(s.windows, kUnit,
+             "Number of infinite solutions: " + numlib::format_I(s.infinite_solutions, 4));
+  return Step::q8;
+}
+
+}  // namespace dialogue

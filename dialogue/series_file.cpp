@@ -1,0 +1,252 @@
+// The series file: choosing it, counting its lines, and reading the training and test values.
+
+#include "dialogue/series_file.h"
+
+#include <charconv>
+#include <cstdint>
+#include <filesystem>
+#include <iostream>
+#include <limits>
+#include <string>
+#include <system_error>
+
+#include "dialogue/series_lines.h"
+#include "numlib/stop.h"
+
+namespace dialogue {
+namespace {
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Digits written without a decimal point carry this many implied decimals.
+constexpr int kImpliedDecimals = 10;
+
+// An exponent beyond this magnitude over- or underflows whatever the mantissa digits are, so
+// clamping it keeps the arithmetic in range without changing the outcome.
+constexpr std::int64_t kExponentClamp = 1'000'000'000;
+
+std::string trim_blanks(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(" \t");
+  return std::string(text.substr(first, last - first + 1));
+}
+
+// Notes on standard error go after the dialogue text already written to standard output.
+void note(const std::string& text) {
+  std::cout.flush();
+  std::cerr << "mapfit: " << text << '\n';
+  std::cerr.flush();
+}
+
+[[noreturn]] void changed_while_in_use(const Series& series) {
+  note("the series file " + series.name + " changed while in use");
+  throw numlib::ProgramStop{1};
+}
+
+// Reads the next line of an open series file that the count has accepted; a line that is
+// missing or unreadable now means the file was changed since.
+double next_counted_value(Series& series) {
+  std::string field;
+  double value = 0;
+  if (!next_series_line(series.file, field) || !read_series_line(field, value)) {
+    changed_while_in_use(series);
+  }
+  return value;
+}
+
+void rewind(Series& series) {
+  series.file.clear();
+  series.file.seekg(0);
+  if (!series.file) changed_while_in_use(series);
+}
+
+// Opens a chosen name; a name that names no readable file is refused (left closed, so the
+// count refuses it like a file of fewer than two values) with a note, and is never created.
+void open_series(Series& series, const std::string& name) {
+  series.name = name;
+  std::error_code ec;
+  const auto status = std::filesystem::status(name, ec);
+  if (!std::filesystem::exists(status)) {
+    note("no such file: " + name);
+    return;
+  }
+  if (std::filesystem::is_directory(status)) {
+    note("not a file: " + name);
+    return;
+  }
+  series.file.open(name, std::ios::in | std::ios::binary);
+  if (!series.file.is_open()) note("cannot open: " + name);
+}
+
+}  // namespace
+
+bool next_series_line(std::istream& in, std::string& field) {
+  field.clear();
+  std::streambuf* buf = in.rdbuf();
+  using traits = std::char_traits<char>;
+  // One character beyond the field is kept, so that a CR ending a line of exactly the field's
+  // width can still be told from a CR inside the field.
+  constexpr std::size_t keep = kSeriesFieldWidth + 1;
+  std::size_t length = 0;
+  char last = '\0';
+  bool any = false;
+  for (;;) {
+    const auto c = buf->sbumpc();
+    if (traits::eq_int_type(c, traits::eof())) {
+      in.setstate(std::ios::eofbit);
+      break;
+    }
+    any = true;
+    const char ch = traits::to_char_type(c);
+    if (ch == '\n') break;
+    if (length < keep) field.push_back(ch);
+    ++length;
+    last = ch;
+  }
+  if (!any) return false;
+  if (last == '\r' && length <= keep) field.pop_back();
+  if (field.size() > static_cast<std::size_t>(kSeriesFieldWidth)) field.resize(kSeriesFieldWidth);
+  return true;
+}
+
+bool read_series_line(std::string_view line, double& value) {
+  // Blanks anywhere in the field are ignored.
+  std::string s;
+  for (const char c : line.substr(0, kSeriesFieldWidth)) {
+    if (c != ' ') s.push_back(c);
+  }
+  if (s.empty()) {
+    value = 0;
+    return true;
+  }
+
+  std::size_t i = 0;
+  bool negative = false;
+  if (s[i] == '+' || s[i] == '-') negative = s[i++] == '-';
+
+  // Mantissa: digits with at most one point; `point` counts the digits before it.
+  std::string digits;
+  std::int64_t point = -1;
+  for (; i < s.size(); ++i) {
+    if (is_digit(s[i])) {
+      digits.push_back(s[i]);
+    } else if (s[i] == '.') {
+      if (point >= 0) return false;
+      point = static_cast<std::int64_t>(digits.size());
+    } else {
+      break;
+    }
+  }
+  if (digits.empty()) return false;
+
+  // Exponent: E or D (either case) with an optionally signed integer, or a sign and an integer.
+  std::int64_t exponent = 0;
+  if (i < s.size()) {
+    const char c = s[i];
+    if (c == 'E' || c == 'e' || c == 'D' || c == 'd') {
+      ++i;
+    } else if (c != '+' && c != '-') {
+      return false;
+    }
+    bool exponent_negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) exponent_negative = s[i++] == '-';
+    if (i == s.size()) return false;
+    for (; i < s.size(); ++i) {
+      if (!is_digit(s[i])) return false;
+      exponent = std::min(exponent * 10 + (s[i] - '0'), kExponentClamp);
+    }
+    if (exponent_negative) exponent = -exponent;
+  }
+
+  // Without a point the last digits are decimals.
+  if (point < 0) point = static_cast<std::int64_t>(digits.size()) - kImpliedDecimals;
+
+  const auto lead = digits.find_first_not_of('0');
+  if (lead == std::string::npos) {
+    value = negative ? -0.0 : 0.0;
+    return true;
+  }
+  // The value is 0.<digits> times ten to the power `scale`; its leading significant digit
+  // stands at ten to the power `magnitude`.
+  const std::int64_t scale = point + exponent;
+  const std::int64_t magnitude = scale - static_cast<std::int64_t>(lead) - 1;
+  double parsed = 0;
+  if (magnitude > 400) return false;  // beyond every 64-bit real
+  if (magnitude >= -400) {
+    const std::string normal = "0." + digits + "e" + std::to_string(scale);
+    const auto [end, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), parsed);
+    if (ec == std::errc::result_out_of_range) {
+      if (magnitude > 0) return false;
+      parsed = 0;  // below the smallest 64-bit real
+    } else if (ec != std::errc{} || end != normal.data() + normal.size()) {
+      return false;
+    }
+  }
+  value = negative ? -parsed : parsed;
+  return true;
+}
+
+CountResult count_series_lines(std::istream& in, std::int64_t max_lines, int& N) {
+  std::int64_t lines = 0;
+  std::string field;
+  double value = 0;
+  while (next_series_line(in, field)) {
+    if (++lines > max_lines) return CountResult::unreadable_line;
+    if (!read_series_line(field, value)) return CountResult::unreadable_line;
+  }
+  if (lines < 2) return CountResult::too_short;
+  N = static_cast<int>(lines);
+  return CountResult::counted;
+}
+
+void choose_series(Series& series, std::deque<std::string>& arguments,
+                   plot::WindowSystem& windows) {
+  close_series(series);
+  std::string name;
+  if (!arguments.empty()) {
+    name = trim_blanks(arguments.front());
+    arguments.pop_front();
+  }
+  while (name.empty()) {
+    name = windows.choose_file("Open: Select File for Unit 1");
+    if (name.empty() &&
+        windows.ask_yes_no("File Open Error", "A File Must be Selected\n\nTerminate Program?")) {
+      throw numlib::ProgramStop{0};
+    }
+  }
+  open_series(series, name);
+}
+
+CountResult count_series(Series& series) {
+  if (!series.file.is_open()) return CountResult::too_short;
+  int N = 0;
+  const auto result =
+      count_series_lines(series.file, std::numeric_limits<std::int32_t>::max(), N);
+  if (result == CountResult::counted) series.N = N;
+  return result;
+}
+
+void load_training(Series& series, int Ntrain) {
+  rewind(series);
+  series.values.assign(static_cast<std::size_t>(Ntrain), 0.0);
+  for (auto& x : series.values) x = next_counted_value(series);
+}
+
+std::vector<double> read_test_series(Series& series, int Ntrain, int D, std::int64_t NT) {
+  rewind(series);
+  std::string field;
+  for (int k = 0; k < Ntrain - D; ++k) {
+    if (!next_series_line(series.file, field)) changed_while_in_use(series);
+  }
+  std::vector<double> T(static_cast<std::size_t>(NT));
+  for (auto& t : T) t = next_counted_value(series);
+  return T;
+}
+
+void close_series(Series& series) {
+  if (series.file.is_open()) series.file.close();
+  series.file.clear();
+}
+
+}  // namespace dialogue
