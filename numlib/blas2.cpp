@@ -96,9 +96,32 @@ void DGEMV(char TRANS, int M, int N, double alpha, const double* A, int LDA, con
     std::ptrdiff_t jx = start(lenx, INCX);
     for (int j = 0; j < N; ++j, jx += INCX) VAXPY(M, alpha * x[jx], A + j * ld, 1, y, INCY);
   } else {
-    // y(j) += alpha * A(:, j) . x, one dot product per column.
+    // y(j) += alpha * A(:, j) . x, one dot product per column. With a unit-stride x, four
+    // columns are summed side by side: each sum keeps its order, so the result equals VDOT's,
+    // but the four chains of additions overlap.
     std::ptrdiff_t jy = start(leny, INCY);
-    for (int j = 0; j < N; ++j, jy += INCY) y[jy] += alpha * VDOT(M, A + j * ld, 1, x, INCX);
+    int j = 0;
+    if (INCX == 1) {
+      for (; j + 4 <= N; j += 4) {
+        const double* a0 = A + j * ld;
+        const double* a1 = a0 + ld;
+        const double* a2 = a1 + ld;
+        const double* a3 = a2 + ld;
+        double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+        for (int i = 0; i < M; ++i) {
+          s0 += a0[i] * x[i];
+          s1 += a1[i] * x[i];
+          s2 += a2[i] * x[i];
+          s3 += a3[i] * x[i];
+        }
+        y[jy] += alpha * s0;
+        y[jy + INCY] += alpha * s1;
+        y[jy + 2 * INCY] += alpha * s2;
+        y[jy + 3 * INCY] += alpha * s3;
+        jy += 4 * static_cast<std::ptrdiff_t>(INCY);
+      }
+    }
+    for (; j < N; ++j, jy += INCY) y[jy] += alpha * VDOT(M, A + j * ld, 1, x, INCX);
   }
 }
 

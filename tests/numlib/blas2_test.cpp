@@ -62,7 +62,7 @@ TEST_P(GemvAgainstNaive, MatchesForEveryAlphaAndBeta) {
 
 INSTANTIATE_TEST_SUITE_P(Shapes, GemvAgainstNaive,
                          ::testing::Combine(::testing::Values('N', 'T', 'C', 'n', 't', 'c'),
-                                            ::testing::Values(0, 1, 4), ::testing::Values(0, 3),
+                                            ::testing::Values(0, 1, 4), ::testing::Values(0, 3, 7),
                                             ::testing::Values(1, 2, -1),
                                             ::testing::Values(1, -2)));
 

@@ -2,20 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <cmath>
-#include <cstdint>
-#include <functional>
-
 #include <sys/resource.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <limits>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
-#include "numlib/matrix_view.h"
 #include "tests/numlib/unit_capture.h"
 
 namespace numlib {
@@ -335,12 +335,6 @@ TEST(DLQRSL, OnlySelectedOutputsAreWritten) {
     check(ax, all_ax, c.ax, "fitted values");
   }
 }
-
-}  // namespace
-}  // namespace numlib
-
-namespace numlib {
-namespace {
 
 // One argument check: the call, and the exact block it prints before the program stops.
 struct ErrorCase {
