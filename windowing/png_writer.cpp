@@ -1,0 +1,149 @@
+#include "windowing/png_writer.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace windowing {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+void set_error(std::string* error, std::string text) {
+  if (error != nullptr) *error = std::move(text);
+}
+
+int palette_index(const Rgb& c) {
+  for (int i = 0; i < kPaletteSize; ++i) {
+    if (kPalette[i] == c) return i;
+  }
+  return -1;
+}
+
+// libpng reports through these instead of printing to stderr; the message becomes the reason.
+void on_png_error(png_structp png, png_const_charp message) {
+  auto* reason = static_cast<std::string*>(png_get_error_ptr(png));
+  if (reason != nullptr) *reason = message;
+  png_longjmp(png, 1);
+}
+
+void on_png_warning(png_structp, png_const_charp) {}
+
+}  // namespace
+
+bool write_png(const Canvas& canvas, const std::string& path, std::string* error) {
+  File file(std::fopen(path.c_str(), "wb"));
+  if (!file) {
+    set_error(error, path + ": " + std::strerror(errno));
+    return false;
+  }
+  std::string reason;
+  png_structp png =
+      png_create_write_struct(PNG_LIBPNG_VER_STRING, &reason, on_png_error, on_png_warning);
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  if (info == nullptr) {
+    png_destroy_write_struct(&png, nullptr);
+    set_error(error, "out of memory");
+    return false;
+  }
+  // Rows are built before setjmp, so no object with a destructor lives across the longjmp.
+  std::vector<png_bytep> rows(static_cast<std::size_t>(canvas.height()));
+  auto* data = const_cast<std::uint8_t*>(canvas.pixels().data());
+  for (int y = 0; y < canvas.height(); ++y) {
+    rows[y] = data + static_cast<std::size_t>(y) * canvas.width();
+  }
+  png_color palette[kPaletteSize];
+  for (int i = 0; i < kPaletteSize; ++i) {
+    palette[i] = png_color{kPalette[i].r, kPalette[i].g, kPalette[i].b};
+  }
+  volatile bool ok = false;
+  if (setjmp(png_jmpbuf(png)) == 0) {
+    png_init_io(png, file.get());
+    png_set_IHDR(png, info, static_cast<png_uint_32>(canvas.width()),
+                 static_cast<png_uint_32>(canvas.height()), 8, PNG_COLOR_TYPE_PALETTE,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_PLTE(png, info, palette, kPaletteSize);
+    png_write_info(png, info);
+    png_write_image(png, rows.data());
+    png_write_end(png, info);
+    ok = true;
+  }
+  png_destroy_write_struct(&png, &info);
+  if (ok && std::fflush(file.get()) != 0) ok = false;
+  if (!ok)
+    set_error(error,
+              path + ": cannot write the picture" + (reason.empty() ? "" : " (" + reason + ")"));
+  return ok;
+}
+
+std::optional<Canvas> read_png(const std::string& path, std::string* error) {
+  File file(std::fopen(path.c_str(), "rb"));
+  if (!file) {
+    set_error(error, path + ": " + std::strerror(errno));
+    return std::nullopt;
+  }
+  std::string reason;
+  png_structp png =
+      png_create_read_struct(PNG_LIBPNG_VER_STRING, &reason, on_png_error, on_png_warning);
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  if (info == nullptr) {
+    png_destroy_read_struct(&png, nullptr, nullptr);
+    set_error(error, "out of memory");
+    return std::nullopt;
+  }
+  std::vector<std::uint8_t> rgb;
+  std::vector<png_bytep> rows;
+  volatile png_uint_32 width = 0, height = 0;
+  volatile bool ok = false;
+  if (setjmp(png_jmpbuf(png)) == 0) {
+    png_init_io(png, file.get());
+    png_read_info(png, info);
+    width = png_get_image_width(png, info);
+    height = png_get_image_height(png, info);
+    // Any PNG becomes 8-bit RGB.
+    png_set_expand(png);
+    png_set_strip_16(png);
+    png_set_strip_alpha(png);
+    png_set_gray_to_rgb(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) == static_cast<std::size_t>(width) * 3 && width <= 10000 &&
+        height <= 10000) {
+      rgb.resize(static_cast<std::size_t>(width) * height * 3);
+      rows.resize(height);
+      for (png_uint_32 y = 0; y < height; ++y) rows[y] = rgb.data() + std::size_t{y} * width * 3;
+      png_read_image(png, rows.data());
+      png_read_end(png, nullptr);
+      ok = true;
+    }
+  }
+  png_destroy_read_struct(&png, &info, nullptr);
+  if (!ok) {
+    set_error(error,
+              path + ": not a readable PNG picture" + (reason.empty() ? "" : " (" + reason + ")"));
+    return std::nullopt;
+  }
+  Canvas canvas(static_cast<int>(width), static_cast<int>(height), 0);
+  for (png_uint_32 y = 0; y < height; ++y) {
+    for (png_uint_32 x = 0; x < width; ++x) {
+      const std::uint8_t* p = &rgb[(std::size_t{y} * width + x) * 3];
+      int index = palette_index(Rgb{p[0], p[1], p[2]});
+      if (index < 0) {
+        set_error(error, path + ": a colour outside the palette");
+        return std::nullopt;
+      }
+      canvas.SETDRAWCOLOR(index);
+      canvas.PLOTPIXEL(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y));
+    }
+  }
+  return canvas;
+}
+
+}  // namespace windowing
