@@ -1,0 +1,481 @@
+// The whole program on the desktop, in-process: the dialogue on its own thread, answers typed
+// into the Input Window, the plot window, the file-choice dialog and the message boxes driven
+// as a user would, and the frame closed at awkward moments.
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
+#include <QtTest>
+#include <cmath>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "dialogue/driver.h"
+#include "numlib/error_stack.h"
+#include "numlib/stop.h"
+#include "numlib/units.h"
+#include "windowing/qt/console_view.h"
+#include "windowing/qt/desktop_session.h"
+#include "windowing/qt/file_choice.h"
+#include "windowing/qt/frame_window.h"
+#include "windowing/qt/qt_frontend.h"
+#include "windowing/terminal_frontend.h"
+
+using namespace windowing;
+
+namespace {
+
+constexpr int kInput = 10;
+constexpr int kPlot = 12;
+
+// One efficiency check on x(k) = 5 + 3 sin(0.7 k), then "no" to every later question.
+const QStringList kAnswers = {"150", "2", "1", "1", "y", "10", "5", "3", "n", "n", "n", "n", "n"};
+
+void write_sine(const std::string& name, int n) {
+  std::ofstream out(name);
+  char line[64];
+  for (int k = 1; k <= n; ++k) {
+    std::snprintf(line, sizeof line, "%.10f\n", 5.0 + 3.0 * std::sin(0.7 * k));
+    out << line;
+  }
+}
+
+std::string read_file(const std::string& name) {
+  std::ifstream in(name);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+Program dialogue_with(std::deque<std::string> files) {
+  return [files](plot::WindowSystem& w) { dialogue::run_dialogue(w, files); };
+}
+
+// Answers the modal dialogs the program shows, in order. A dialog runs its own event loop inside
+// whatever event processing the test is doing, so the answers come from a timer that runs in
+// that loop; each step looks at the active modal widget and returns true when it has acted on
+// it (by a queued action, so that the timer is free again for a dialog the action opens).
+// A dialog that no step takes is closed after a few seconds and counted as a failure, so that a
+// failing test cannot hang.
+class ModalScript : public QObject {
+ public:
+  using Step = std::function<bool(QWidget*)>;
+  explicit ModalScript(std::vector<Step> steps) : steps_(steps.begin(), steps.end()) {
+    connect(&timer_, &QTimer::timeout, this, &ModalScript::poll);
+    timer_.start(10);
+  }
+  bool wait(int timeout = 20000) {
+    return QTest::qWaitFor([this] { return steps_.empty() || failed_; }, timeout) && !failed_;
+  }
+  int left() const { return static_cast<int>(steps_.size()); }
+
+ private:
+  void poll() {
+    QWidget* w = QApplication::activeModalWidget();
+    if (w == nullptr || w == acted_on_) return;
+    if (!steps_.empty() && steps_.front()(w)) {
+      steps_.pop_front();
+      acted_on_ = w;
+      seen_ = nullptr;
+      return;
+    }
+    if (w != seen_) {
+      seen_ = w;
+      since_.start();
+    } else if (since_.elapsed() > 5000) {
+      qWarning("unexpected modal dialog %s", qPrintable(w->windowTitle()));
+      failed_ = true;
+      QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
+    }
+  }
+
+  std::deque<Step> steps_;
+  QTimer timer_;
+  QPointer<QWidget> acted_on_;
+  QPointer<QWidget> seen_;
+  QElapsedTimer since_;
+  bool failed_ = false;
+};
+
+// A step for a message box: `check` looks at it, then `button` is clicked.
+template <class Check>
+ModalScript::Step box_step(QMessageBox::StandardButton button, Check check) {
+  return [button, check](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    if (box == nullptr) return false;
+    check(box);
+    QTimer::singleShot(0, box->button(button), &QAbstractButton::click);
+    return true;
+  };
+}
+
+template <class Check>
+ModalScript::Step file_step(Check act) {
+  return [act](QWidget* w) {
+    auto* dialog = qobject_cast<FileChoiceDialog*>(w);
+    if (dialog == nullptr) return false;
+    act(dialog);
+    return true;
+  };
+}
+
+}  // namespace
+
+class DesktopSessionTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<QTemporaryDir> dir_;
+  std::filesystem::path previous_;
+
+  // Types one answer once the Input Window waits for it.
+  bool answer(DesktopSession& s, const QString& text) {
+    auto buffer = s.frontend().text_buffer(kInput);
+    ConsoleView* view = nullptr;
+    if (!QTest::qWaitFor([&] { return buffer->reading() && (view = s.frame().view(kInput)); },
+                         10000)) {
+      return false;
+    }
+    QTest::keyClicks(view, text);
+    QTest::keyClick(view, Qt::Key_Return);
+    return true;
+  }
+
+  // The same answers in the terminal front end, in a directory of their own.
+  static std::string terminal_transcript(const std::string& series, const QStringList& answers) {
+    std::istringstream in(answers.join('\n').toStdString() + "\n");
+    std::ostringstream out, err;
+    TerminalOptions options;
+    options.echo_input = true;
+    options.plot_path = "terminal.png";
+    TerminalFrontend terminal(in, out, err, options);
+    numlib::reset_error_stack();
+    try {
+      plot::INITIALSETTINGS(terminal);
+      dialogue::run_dialogue(terminal, {series});
+    } catch (const numlib::ProgramStop&) {
+    }
+    return out.str();
+  }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    previous_ = std::filesystem::current_path();
+    std::filesystem::current_path(dir_->path().toStdString());
+    write_sine("sine.txt", 200);
+    numlib::reset_error_stack();
+  }
+  void cleanup() {
+    std::filesystem::current_path(previous_);
+    dir_.reset();
+  }
+
+  void wholeDialogueThroughTheWidgets() {
+    std::filesystem::create_directory("terminal");
+    std::filesystem::current_path("terminal");
+    const std::string expected = terminal_transcript("../sine.txt", kAnswers);
+    std::filesystem::current_path("..");
+    QVERIFY(expected.find(" Prediction time:   10\n") != std::string::npos);
+
+    DesktopSession s(QStringLiteral("mapfit"));
+    s.start(dialogue_with({"sine.txt"}));
+    QCOMPARE(s.frame().windowTitle(), QString("mapfit"));
+    QVERIFY(s.frame().isMaximized());
+    QVERIFY(answer(s, kAnswers[0]));
+    // A read waits: the status line says where.
+    QVERIFY(answer(s, kAnswers[1]));
+    QTRY_COMPARE(s.frame().statusBar()->currentMessage(),
+                 QString("Input pending in Input Window"));
+    for (int i = 2; i < 8; ++i) QVERIFY(answer(s, kAnswers[i]));
+
+    // At question 8 the picture is complete: the window shows the canvas pixel for pixel,
+    // and the canvas is the picture the terminal saved.
+    QTRY_VERIFY(s.frontend().text_buffer(kInput)->reading() && s.frame().view(kPlot));
+    ConsoleView* plot = s.frame().view(kPlot);
+    QVERIFY(plot != nullptr);
+    QCOMPARE(s.frame().child(kPlot)->windowTitle(), QString("Model efficiency"));
+    const QImage png = QImage(QStringLiteral("terminal/terminal.png"))
+                           .convertToFormat(QImage::Format_RGB888);
+    QCOMPARE(png.size(), QSize(540, 580));
+    QTRY_COMPARE(plot->picture().convertToFormat(QImage::Format_RGB888), png);
+    const QImage shown =
+        plot->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB888);
+    QCOMPARE(shown.copy(0, 0, 540, 580), png);
+
+    // Both windows where the program placed them, side by side, the picture without scrolling.
+    QMdiSubWindow* input = s.frame().child(kInput);
+    QCOMPARE(input->windowTitle(), QString("Input Window"));
+    QCOMPARE(input->pos(), QPoint(0, 0));
+    QCOMPARE(s.frame().child(kPlot)->pos(), QPoint(50 * kCell.width, 0));
+    QVERIFY(input->geometry().right() < s.frame().child(kPlot)->geometry().left());
+    QVERIFY(plot->viewport()->width() >= 47 * kCell.width);
+    QVERIFY(plot->viewport()->height() >= 31 * kCell.height);
+    QVERIFY(!plot->verticalScrollBar()->isVisible());
+    QVERIFY(!plot->horizontalScrollBar()->isVisible());
+    // The last write went to the dialogue window, which is in front.
+    QCOMPARE(s.frame().area()->activeSubWindow(), input);
+
+    QString text;
+    bool no_default = false;
+    ModalScript script({box_step(QMessageBox::No, [&](QMessageBox* box) {
+      text = box->text();
+      no_default = box->defaultButton() == box->button(QMessageBox::No);
+    })});
+    for (int i = 8; i < kAnswers.size(); ++i) QVERIFY(answer(s, kAnswers[i]));
+    QVERIFY(script.wait());
+    QCOMPARE(text, QString("Program Terminated with exit code 0\nExit Window?"));
+    QVERIFY(no_default);
+    QCOMPARE(QString::fromStdString(s.frontend().text_buffer(kInput)->text()),
+             QString::fromStdString(expected));
+    QVERIFY(s.finished());
+    QCOMPARE(s.status(), 0);
+    // No keeps the windows.
+    QVERIFY(s.frame().isVisible());
+    QCOMPARE(s.frame().statusBar()->currentMessage(),
+             QString("Program Terminated with exit code 0"));
+    QCOMPARE(read_file("report.txt"), read_file("terminal/report.txt"));
+  }
+
+  void yesToTheLastQuestionClosesTheFrame() {
+    DesktopSession s(QStringLiteral("mapfit"));
+    ModalScript script({box_step(QMessageBox::Yes, [](QMessageBox*) {})});
+    s.start([](plot::WindowSystem&) {});
+    QVERIFY(script.wait());
+    QTRY_VERIFY(!s.frame().isVisible());
+    QVERIFY(s.frontend().closing());
+  }
+
+  void menus() {
+    DesktopSession s(QStringLiteral("mapfit"));
+    QStringList titles;
+    for (QAction* a : s.frame().menuBar()->actions()) titles << a->text();
+    QCOMPARE(titles, (QStringList{"&File", "&Edit", "&Window", "&Help"}));
+    for (const char* name : {"save", "exit", "copy", "select_all", "cascade", "tile", "about"}) {
+      QVERIFY2(s.frame().findChild<QAction*>(name) != nullptr, name);
+    }
+    QCOMPARE(s.frame().findChild<QAction*>("print") != nullptr, FrameWindow::can_print());
+  }
+
+  void frameTitleIsTheProgramName() {
+    DesktopSession s;
+    QCOMPARE(s.frame().windowTitle(), QString("qt_desktop_session_test"));
+  }
+
+  void closingDuringAReadEndsTheRunWithTheReportIntact() {
+    DesktopSession s(QStringLiteral("mapfit"));
+    s.start(dialogue_with({"sine.txt"}));
+    QVERIFY(answer(s, "150"));
+    QVERIFY(answer(s, "2"));
+    QTRY_VERIFY(s.frontend().text_buffer(kInput)->reading());
+    s.frame().close();
+    QTRY_VERIFY(s.finished());
+    QCOMPARE(s.status(), QtFrontend::kClosedStatus);
+    s.end();
+    const std::string report = read_file("report.txt");
+    QVERIFY2(report.find(" The number of values in a training time series Ntrain =    150\n") !=
+                 std::string::npos, report.c_str());
+    QVERIFY2(report.find(" Dimension of a model map D =  2\n") != std::string::npos,
+             report.c_str());
+    // No question after a close.
+    QTest::qWait(50);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+  }
+
+  void closingWhileTheProgramComputesWaitsForIt() {
+    std::atomic<bool> release{false};
+    std::atomic<bool> reached_read{false};
+    DesktopSession s(QStringLiteral("mapfit"));
+    s.start([&](plot::WindowSystem& w) {
+      w.OPENWINDOW(kInput, "Input Window", true);
+      while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      w.write_text(kInput, " done\n");
+      reached_read = true;
+      w.read_line(kInput);
+      w.write_text(kInput, " never\n");
+    });
+    s.frame().close();
+    QTest::qWait(50);
+    QVERIFY(!s.finished());
+    release = true;
+    s.end();
+    QVERIFY(reached_read);
+    QVERIFY(s.finished());
+    QCOMPARE(s.status(), QtFrontend::kClosedStatus);
+    QCOMPARE(QString::fromStdString(s.frontend().text_buffer(kInput)->text()),
+             QString(" done\n"));
+  }
+
+  void fileDialogAndTerminateQuestion() {
+    const auto cwd = std::filesystem::current_path();
+    QString title, filter, box_title, box_text;
+    QStringList filters;
+    bool own = false, parent = false, warning = false, no_default = false;
+    DesktopSession s(QStringLiteral("mapfit"));
+    ModalScript script({
+        file_step([&](FileChoiceDialog* d) {
+          title = d->windowTitle();
+          filters = d->nameFilters();
+          filter = d->selectedNameFilter();
+          own = d->testOption(QFileDialog::DontUseNativeDialog);
+          parent = d->parentWidget() == &s.frame();
+          d->setDirectory(QDir::rootPath());
+          QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection);
+        }),
+        box_step(QMessageBox::No, [&](QMessageBox* box) {
+          box_title = box->windowTitle();
+          box_text = box->text();
+          warning = box->icon() == QMessageBox::Warning;
+          no_default = box->defaultButton() == box->button(QMessageBox::No);
+        }),
+        // No: the dialog again; this time a file is chosen.
+        file_step([](FileChoiceDialog* d) {
+          d->selectFile(QDir::current().absoluteFilePath("sine.txt"));
+          QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
+        }),
+    });
+    s.start(dialogue_with({}));
+    QVERIFY(script.wait());
+    QCOMPARE(title, QString("Open: Select File for Unit 1"));
+    QCOMPARE(filters, (QStringList{"Text files(*.txt)", "Data Files(*.dat)", "All Files(*.*)"}));
+    QCOMPARE(filter, QString("Text files(*.txt)"));
+    QVERIFY(own);
+    QVERIFY(parent);
+    QCOMPARE(box_title, QString("File Open Error"));
+    QCOMPARE(box_text, QString("A File Must be Selected\n\nTerminate Program?"));
+    QVERIFY(warning);
+    QVERIFY(no_default);
+    QTRY_VERIFY(s.frontend().text_buffer(kInput)->reading());
+    QCOMPARE(QString::fromStdString(s.frontend().text_buffer(kInput)->text()),
+             QString(" The time series contains   200 values\n"
+                     " 1) Length of a training series: Ntrain = "));
+    // The dialog moved to / but the program's working directory is where it was.
+    QCOMPARE(std::filesystem::current_path(), cwd);
+    s.frame().close();
+    s.end();
+    QCOMPARE(s.status(), QtFrontend::kClosedStatus);
+  }
+
+  void yesToTerminateEndsTheRun() {
+    QString last;
+    DesktopSession s(QStringLiteral("mapfit"));
+    ModalScript script({
+        file_step([](FileChoiceDialog* d) {
+          QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection);
+        }),
+        box_step(QMessageBox::Yes, [](QMessageBox*) {}),
+        box_step(QMessageBox::No, [&](QMessageBox* box) { last = box->text(); }),
+    });
+    s.start(dialogue_with({}));
+    QVERIFY(script.wait());
+    QVERIFY(s.finished());
+    QCOMPARE(s.status(), 0);
+    QCOMPARE(last, QString("Program Terminated with exit code 0\nExit Window?"));
+  }
+
+  void newFileNameIsConfirmedThenCreatedEmpty() {
+    const QString name = QDir::current().absoluteFilePath("new.dat");
+    QString question;
+    bool no_default = false, created_after_no = true;
+    DesktopSession s(QStringLiteral("mapfit"));
+    ModalScript script({
+        file_step([&](FileChoiceDialog* d) {
+          d->selectFile(name);
+          QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
+        }),
+        box_step(QMessageBox::No, [&](QMessageBox* box) {
+          question = box->text();
+          no_default = box->defaultButton() == box->button(QMessageBox::No);
+        }),
+        // Declined: nothing created, the same dialog stays.
+        file_step([&](FileChoiceDialog* d) {
+          created_after_no = QFile::exists(name);
+          QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
+        }),
+        box_step(QMessageBox::Yes, [](QMessageBox*) {}),
+        // Created empty; the dialogue refuses a file of fewer than two values and asks again.
+        file_step([&](FileChoiceDialog*) { s.frame().close(); }),
+    });
+    s.start(dialogue_with({}));
+    QVERIFY(script.wait());
+    QCOMPARE(question, FileChoiceDialog::create_question(name));
+    QVERIFY(no_default);
+    QVERIFY(!created_after_no);
+    QVERIFY(QFile::exists(name));
+    QCOMPARE(QFileInfo(name).size(), 0);
+    // Closing the frame with the dialog open ends the run and the dialog.
+    QTRY_VERIFY(s.finished());
+    QCOMPARE(s.status(), QtFrontend::kClosedStatus);
+    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+  }
+
+  void libraryMessagesGoToTheirWindowAndStandardOutput() {
+    std::ostringstream captured;
+    auto* previous = std::cout.rdbuf(captured.rdbuf());
+    QString last;
+    DesktopSession s(QStringLiteral("mapfit"));
+    ModalScript script({box_step(QMessageBox::No, [&](QMessageBox* box) { last = box->text(); })});
+    s.start([](plot::WindowSystem& w) {
+      w.OPENWINDOW(kInput, "Input Window", true);
+      numlib::write_unit(6, " *** FATAL ERROR 2 IN DLQRRR\n");
+      throw numlib::ProgramStop{1};
+    });
+    const bool answered = script.wait();
+    std::cout.rdbuf(previous);
+    QVERIFY(answered);
+    QCOMPARE(last, QString("Program Terminated with exit code 1\nExit Window?"));
+    QCOMPARE(s.status(), 1);
+    ConsoleView* messages = s.frame().view(QtFrontend::kMessagesUnit);
+    QVERIFY(messages != nullptr);
+    QCOMPARE(QString::fromStdString(messages->text_buffer()->text()),
+             QString(" *** FATAL ERROR 2 IN DLQRRR\n"));
+    QVERIFY(messages->isVisible());
+    QCOMPARE(captured.str(), std::string(" *** FATAL ERROR 2 IN DLQRRR\n"));
+  }
+
+  void programRunsBelowTheGuiPriority() {
+    errno = 0;
+    const int gui = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+    std::atomic<int> seen{-100};
+    std::atomic<bool> other_thread{false};
+    const auto gui_thread = std::this_thread::get_id();
+    DesktopSession s(QStringLiteral("mapfit"));
+    ModalScript script({box_step(QMessageBox::No, [](QMessageBox*) {})});
+    s.start([&](plot::WindowSystem&) {
+      other_thread = std::this_thread::get_id() != gui_thread;
+      seen = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+    });
+    QVERIFY(script.wait());
+    QVERIFY(other_thread);
+    QCOMPARE(seen.load(), std::min(19, gui + 10));
+    // The GUI thread keeps its own.
+    QCOMPARE(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), gui);
+  }
+
+  void childWindowsCannotBeClosed() {
+    DesktopSession s(QStringLiteral("mapfit"));
+    s.start(dialogue_with({"sine.txt"}));
+    QTRY_VERIFY(s.frame().child(kInput) != nullptr);
+    QMdiSubWindow* input = s.frame().child(kInput);
+    QVERIFY(!input->close());
+    QVERIFY(input->isVisible());
+    s.frame().close();
+  }
+};
+
+QTEST_MAIN(DesktopSessionTest)
+#include "desktop_session_test.moc"

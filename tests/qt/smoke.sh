@@ -1,0 +1,50 @@
+#!/bin/sh
+# Starts the real program on a virtual X display, types a short dialogue with one efficiency
+# check, takes a picture of the screen, answers the final question and checks that the program
+# ended with status 0 and wrote its report.
+#
+#   smoke.sh MAPFIT_BINARY [SCREENSHOT.png]
+set -eu
+
+bin=$(readlink -f "$1")
+shot=${2:+$(readlink -f "$2")}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+# x(k) = 5 + 3 sin(0.7 k), k = 1 .. 200: a linear map of dimension 2 predicts it exactly.
+awk 'BEGIN { for (k = 1; k <= 200; k++) printf "%.10f\n", 5 + 3 * sin(0.7 * k) }' > sine.txt
+
+cat > session.sh <<'INNER'
+set -eu
+"$BIN" sine.txt > stdout.txt 2> stderr.txt &
+pid=$!
+# The frame window is titled with the program's name.
+xdotool search --sync --onlyvisible --name '^mapfit$' > /dev/null
+sleep 1.5
+xdotool mousemove 200 200
+answer() {
+  xdotool type --delay 30 "$1"
+  xdotool key Return
+  sleep 0.4
+}
+for a in 150 2 1 1 y 10 5 3; do answer "$a"; done
+sleep 2
+if [ -n "$SHOT" ]; then import -window root "$SHOT"; fi
+for a in n n n n n; do answer "$a"; done
+sleep 1
+# "Program Terminated with exit code 0" / "Exit Window?": Yes closes the frame.
+xdotool key y
+status=0
+wait "$pid" || status=$?
+echo "$status" > status.txt
+INNER
+
+BIN="$bin" SHOT="$shot" timeout 120 xvfb-run -a -s "-screen 0 1280x800x24" sh session.sh
+
+fail() { echo "smoke: $*" >&2; cat stderr.txt >&2 || true; exit 1; }
+[ "$(cat status.txt)" = 0 ] || fail "exit status $(cat status.txt)"
+grep -q ' Prediction time:   10' report.txt || fail "report.txt has no prediction time"
+grep -q ' Number of infinite solutions:    0' report.txt || fail "report.txt is incomplete"
+[ -z "$shot" ] || [ -s "$shot" ] || fail "no screenshot"
+echo "smoke: ok"

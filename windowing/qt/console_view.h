@@ -1,0 +1,63 @@
+#pragma once
+// A console window on the desktop: the window's picture (a snapshot of its canvas, drawn
+// first) with its text on top in a fixed character cell, the line being typed and the text
+// cursor. The dialogue's thread never touches the widget: it changes the canvas and the text
+// buffer under their locks and the frame asks the view to refresh.
+
+#include <QAbstractScrollArea>
+#include <QImage>
+#include <memory>
+
+#include "windowing/qt/cell_geometry.h"
+#include "windowing/qt/text_buffer.h"
+
+namespace windowing {
+
+class ConsoleView : public QAbstractScrollArea {
+  Q_OBJECT
+
+ public:
+  ConsoleView(std::shared_ptr<TextBuffer> text, QWidget* parent = nullptr);
+
+  // The window's picture, painted as it is at the top-left corner; the rest of the window is
+  // `background` (a palette index).
+  void set_picture(QImage picture);
+  const QImage& picture() const { return picture_; }
+  void set_style(int background, bool cursor_shown);
+  bool cursor_shown() const { return cursor_shown_; }
+
+  // The text changed: update the scroll range, keep the text position in view, repaint.
+  void refresh_text();
+  const std::shared_ptr<TextBuffer>& text_buffer() const { return text_; }
+
+  // Edit > Select All marks the whole text; Copy takes the marked text (empty without a mark).
+  void select_all();
+  bool all_selected() const { return all_selected_; }
+  QString selected_text() const;
+
+  // The size of everything the window shows, in pixels.
+  QSize content_size() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+  bool focusNextPrevChild(bool next) override;
+
+ private:
+  void update_scroll_range();
+
+  std::shared_ptr<TextBuffer> text_;
+  QImage picture_;
+  QFont font_;
+  int background_ = 15;
+  bool cursor_shown_ = false;
+  bool all_selected_ = false;
+};
+
+// The palette index as a colour (indices outside the palette are black).
+QColor palette_colour(int index);
+
+}  // namespace windowing

@@ -1,0 +1,175 @@
+// The frame's menus: File (Save, Print, Exit), Edit (Copy, Select All), Window (Cascade, Tile,
+// the windows) and Help (About). They act on the active console window.
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFileDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QStatusBar>
+
+#ifdef MAPFIT_HAVE_PRINT
+#include <QPrintDialog>
+#include <QPrinter>
+#endif
+
+#include "windowing/qt/console_view.h"
+#include "windowing/qt/frame_window.h"
+
+namespace windowing {
+namespace {
+
+// A window with text is saved and printed as its text, a window without as its picture.
+bool shows_text(const ConsoleView& view) { return !view.text_buffer()->text().empty(); }
+
+}  // namespace
+
+bool FrameWindow::can_print() {
+#ifdef MAPFIT_HAVE_PRINT
+  return true;
+#else
+  return false;
+#endif
+}
+
+void FrameWindow::build_menus() {
+  QMenu* file = menuBar()->addMenu(tr("&File"));
+  QAction* save = file->addAction(tr("&Save..."), this, &FrameWindow::save_active);
+  save->setShortcut(QKeySequence::Save);
+  save->setObjectName(QStringLiteral("save"));
+  if (can_print()) {
+    QAction* print = file->addAction(tr("&Print..."), this, &FrameWindow::print_active);
+    print->setShortcut(QKeySequence::Print);
+    print->setObjectName(QStringLiteral("print"));
+  }
+  file->addSeparator();
+  QAction* exit = file->addAction(tr("E&xit"), this, &QWidget::close);
+  exit->setObjectName(QStringLiteral("exit"));
+
+  QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+  QAction* copy = edit->addAction(tr("&Copy"), this, &FrameWindow::copy_active);
+  copy->setShortcut(QKeySequence::Copy);
+  copy->setObjectName(QStringLiteral("copy"));
+  QAction* all = edit->addAction(tr("Select &All"), this, &FrameWindow::select_all_active);
+  all->setShortcut(QKeySequence::SelectAll);
+  all->setObjectName(QStringLiteral("select_all"));
+
+  window_menu_ = menuBar()->addMenu(tr("&Window"));
+  connect(window_menu_, &QMenu::aboutToShow, this, &FrameWindow::fill_window_menu);
+  fill_window_menu();
+
+  QMenu* help = menuBar()->addMenu(tr("&Help"));
+  help->addAction(tr("&About"), this, &FrameWindow::about)->setObjectName(QStringLiteral("about"));
+}
+
+void FrameWindow::fill_window_menu() {
+  window_menu_->clear();
+  window_menu_->addAction(tr("&Cascade"), area_, &QMdiArea::cascadeSubWindows)
+      ->setObjectName(QStringLiteral("cascade"));
+  window_menu_->addAction(tr("&Tile"), area_, &QMdiArea::tileSubWindows)
+      ->setObjectName(QStringLiteral("tile"));
+  const auto windows = area_->subWindowList();
+  if (!windows.isEmpty()) window_menu_->addSeparator();
+  int n = 0;
+  for (QMdiSubWindow* sub : windows) {
+    QAction* a = window_menu_->addAction(QStringLiteral("&%1 %2").arg(++n).arg(sub->windowTitle()));
+    a->setCheckable(true);
+    a->setChecked(sub == area_->activeSubWindow());
+    connect(a, &QAction::triggered, this, [this, sub] {
+      if (sub->isMinimized()) sub->showNormal();
+      area_->setActiveSubWindow(sub);
+    });
+  }
+}
+
+void FrameWindow::save_active() {
+  ConsoleView* v = active_view();
+  if (v == nullptr) return;
+  const bool text = shows_text(*v);
+  QFileDialog dialog(this, tr("Save %1").arg(area_->activeSubWindow()->windowTitle()));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilter(text ? tr("Text files(*.txt)") : tr("PNG pictures(*.png)"));
+  dialog.setDefaultSuffix(text ? QStringLiteral("txt") : QStringLiteral("png"));
+  dialog_ = &dialog;
+  const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  dialog_ = nullptr;
+  if (!accepted) return;
+  const QString name = dialog.selectedFiles().front();
+  bool saved;
+  if (text) {
+    QFile file(name);
+    saved = file.open(QIODevice::WriteOnly) &&
+            file.write(QByteArray::fromStdString(v->text_buffer()->text())) >= 0;
+  } else {
+    saved = v->picture().save(name, "PNG");
+  }
+  if (!saved) {
+    QMessageBox::warning(this, windowTitle(), tr("Cannot save %1").arg(name));
+  } else {
+    statusBar()->showMessage(tr("Saved %1").arg(name), 5000);
+  }
+}
+
+void FrameWindow::print_active() {
+#ifdef MAPFIT_HAVE_PRINT
+  ConsoleView* v = active_view();
+  if (v == nullptr) return;
+  QPrinter printer;
+  QPrintDialog dialog(&printer, this);
+  dialog_ = &dialog;
+  const bool accepted = dialog.exec() == QDialog::Accepted;
+  dialog_ = nullptr;
+  if (!accepted) return;
+  QPainter painter(&printer);
+  const QRect page = painter.viewport();
+  if (shows_text(*v)) {
+    painter.setFont(console_font());
+    const int line = painter.fontMetrics().lineSpacing();
+    int y = line;
+    const QStringList lines = QString::fromStdString(v->text_buffer()->text()).split('\n');
+    for (const QString& l : lines) {
+      if (y > page.height()) {
+        printer.newPage();
+        y = line;
+      }
+      painter.drawText(0, y, l);
+      y += line;
+    }
+  } else {
+    const QImage& picture = v->picture();
+    const QSize size = picture.size().scaled(page.size(), Qt::KeepAspectRatio);
+    painter.drawImage(QRect(QPoint(0, 0), size), picture);
+  }
+#endif
+}
+
+void FrameWindow::copy_active() {
+  ConsoleView* v = active_view();
+  if (v == nullptr) return;
+  if (v->all_selected()) {
+    QApplication::clipboard()->setText(v->selected_text());
+  } else if (!shows_text(*v) && !v->picture().isNull()) {
+    QApplication::clipboard()->setImage(v->picture());
+  } else {
+    statusBar()->showMessage(tr("Nothing selected"), 3000);
+  }
+}
+
+void FrameWindow::select_all_active() {
+  if (ConsoleView* v = active_view()) v->select_all();
+}
+
+void FrameWindow::about() {
+  QMessageBox::about(this, tr("About %1").arg(windowTitle()),
+                     tr("%1 0.1.0\n\nBuilds a model map of a scalar time series by least squares "
+                        "and checks how well it predicts the values after the training part.")
+                         .arg(windowTitle()));
+}
+
+}  // namespace windowing

@@ -1,0 +1,270 @@
+#include "windowing/qt/frame_window.h"
+
+#include <QCloseEvent>
+#include <QLayout>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <algorithm>
+
+#include "windowing/canvas.h"
+
+#include "windowing/qt/console_view.h"
+#include "windowing/qt/file_choice.h"
+#include "windowing/qt/qt_frontend.h"
+
+namespace windowing {
+namespace {
+
+constexpr int kMessagesUnit = QtFrontend::kMessagesUnit;
+
+// Where the window of unit 6 opens: over both console windows, so that a message that stops
+// the program is seen.
+constexpr plot::WINDOWPLACE kMessagesPlace{4, 4, 8, 12, 72};
+
+QImage to_image(const Canvas& canvas) {
+  const std::vector<std::uint8_t> rgb = canvas.to_rgb();
+  QImage image(canvas.width(), canvas.height(), QImage::Format_RGB888);
+  for (int y = 0; y < canvas.height(); ++y) {
+    std::copy_n(rgb.data() + static_cast<std::size_t>(y) * canvas.width() * 3,
+                canvas.width() * 3, image.scanLine(y));
+  }
+  return image;
+}
+
+}  // namespace
+
+FrameWindow::FrameWindow(QtFrontend& frontend, QString title)
+    : frontend_(frontend), area_(new QMdiArea(this)) {
+  if (title.isEmpty()) {
+    title = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+  }
+  setWindowTitle(title);
+  area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setCentralWidget(area_);
+  statusBar();
+  build_menus();
+  frontend_.attach(this);
+}
+
+FrameWindow::~FrameWindow() { frontend_.attach(nullptr); }
+
+void FrameWindow::show_as_placed() {
+  shown_ = true;
+  const auto place = frontend_.frame_place();
+  if (place) {
+    apply_frame_place(*place);
+  } else {
+    show();
+  }
+}
+
+void FrameWindow::apply_frame_place(const plot::WINDOWPLACE& place) {
+  switch (place.kind) {
+    case 1: showMinimized(); break;
+    case 2:
+      // Without a window manager a maximized state is only a request: fill the screen too.
+      if (QScreen* s = screen()) setGeometry(s->availableGeometry());
+      showMaximized();
+      break;
+    case 4: {
+      const QRect r = child_geometry(place, kCell, QSize(), QMargins());
+      move(r.topLeft());
+      resize(r.size());
+      showNormal();
+      break;
+    }
+    default: showNormal(); break;
+  }
+}
+
+QMdiSubWindow* FrameWindow::child(int unit) const {
+  auto it = children_.find(unit);
+  return it == children_.end() ? nullptr : it->second;
+}
+
+ConsoleView* FrameWindow::view(int unit) const {
+  QMdiSubWindow* sub = child(unit);
+  return sub ? qobject_cast<ConsoleView*>(sub->widget()) : nullptr;
+}
+
+ConsoleView* FrameWindow::active_view() const {
+  QMdiSubWindow* sub = area_->activeSubWindow();
+  return sub ? qobject_cast<ConsoleView*>(sub->widget()) : nullptr;
+}
+
+QMdiSubWindow* FrameWindow::make_child(int unit, const QString& title) {
+  auto* view = new ConsoleView(frontend_.text_buffer(unit));
+  QMdiSubWindow* sub = area_->addSubWindow(view);
+  // The program never closes its windows, and neither may the user: they can be minimised.
+  sub->setAttribute(Qt::WA_DeleteOnClose, false);
+  sub->installEventFilter(this);
+  sub->setWindowTitle(title);
+  sub->show();
+  children_[unit] = sub;
+  return sub;
+}
+
+void FrameWindow::open_child(int unit) {
+  const auto info = frontend_.info(unit);
+  if (!info) return;
+  const QString title = QString::fromStdString(info->title);
+  QMdiSubWindow* sub = child(unit);
+  if (sub == nullptr) sub = make_child(unit, title);
+  sub->setWindowTitle(title);
+  refresh_picture(unit);
+  restyle(unit);
+}
+
+void FrameWindow::apply_place(QMdiSubWindow* sub, const plot::WINDOWPLACE& place) {
+  switch (place.kind) {
+    case 1: sub->showMinimized(); return;
+    case 2: sub->showMaximized(); return;
+    case 4: break;
+    default: sub->showNormal(); return;
+  }
+  if (sub->isMinimized() || sub->isMaximized()) sub->showNormal();
+  // The decoration around the client area is whatever the style gives the sub-window.
+  if (sub->layout()) sub->layout()->activate();
+  const QRect inner = sub->widget()->geometry();
+  const QMargins decoration(inner.left(), inner.top(), sub->width() - inner.right() - 1,
+                            sub->height() - inner.bottom() - 1);
+  const int bar = sub->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, sub);
+  sub->setGeometry(child_geometry(place, kCell, QSize(bar, bar), decoration));
+}
+
+void FrameWindow::place(int window) {
+  if (window == plot::FRAMEWINDOW) {
+    // Kept until the frame is first shown.
+    if (shown_) {
+      if (const auto p = frontend_.frame_place()) apply_frame_place(*p);
+    }
+    return;
+  }
+  const auto info = frontend_.info(window);
+  QMdiSubWindow* sub = child(window);
+  if (!info || !info->place || sub == nullptr) return;
+  apply_place(sub, *info->place);
+}
+
+void FrameWindow::activate(int unit) {
+  QMdiSubWindow* sub = child(unit);
+  if (sub == nullptr) return;
+  if (sub->isMinimized()) sub->showNormal();
+  area_->setActiveSubWindow(sub);
+  sub->raise();
+  sub->widget()->setFocus();
+}
+
+void FrameWindow::restyle(int unit) {
+  ConsoleView* v = view(unit);
+  const auto info = frontend_.info(unit);
+  if (v == nullptr || !info) return;
+  v->set_style(info->back_colour, info->cursor_shown);
+}
+
+void FrameWindow::refresh_text(int unit) {
+  frontend_.refresh_taken(unit, QtFrontend::Refresh::text);
+  if (ConsoleView* v = view(unit)) v->refresh_text();
+}
+
+void FrameWindow::refresh_picture(int unit) {
+  // Taken before the copy, so that drawing after the copy posts another refresh.
+  frontend_.refresh_taken(unit, QtFrontend::Refresh::picture);
+  ConsoleView* v = view(unit);
+  if (v == nullptr) return;
+  const auto canvas = frontend_.snapshot(unit);
+  if (canvas) v->set_picture(to_image(*canvas));
+}
+
+void FrameWindow::update_status() {
+  if (!input_pending_.isEmpty()) {
+    statusBar()->showMessage(QStringLiteral("Input pending in ") + input_pending_);
+  } else if (!work_.isEmpty()) {
+    statusBar()->showMessage(work_ + QStringLiteral("..."));
+  } else {
+    statusBar()->showMessage(finished_);
+  }
+}
+
+void FrameWindow::show_input_pending(int unit, bool pending) {
+  const auto info = frontend_.info(unit);
+  input_pending_ = pending && info ? QString::fromStdString(info->title) : QString();
+  update_status();
+}
+
+void FrameWindow::show_work(const QString& what) {
+  work_ = what;
+  update_status();
+}
+
+void FrameWindow::show_messages() {
+  QMdiSubWindow* sub = child(kMessagesUnit);
+  if (sub == nullptr) {
+    sub = make_child(kMessagesUnit, tr("Messages"));
+    apply_place(sub, kMessagesPlace);
+    if (ConsoleView* v = view(kMessagesUnit)) v->set_style(15, false);
+  }
+  if (ConsoleView* v = view(kMessagesUnit)) v->refresh_text();
+  activate(kMessagesUnit);
+}
+
+void FrameWindow::choose_file(std::uint64_t request, const QString& title) {
+  if (frontend_.closing()) return;
+  FileChoiceDialog dialog(this, title);
+  dialog_ = &dialog;
+  const bool chosen = dialog.exec() == QDialog::Accepted;
+  dialog_ = nullptr;
+  frontend_.answer(request, chosen ? dialog.chosen_name().toStdString() : std::string());
+}
+
+void FrameWindow::ask_yes_no(std::uint64_t request, const QString& title, const QString& text) {
+  if (frontend_.closing()) return;
+  QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No, this);
+  box.setDefaultButton(QMessageBox::No);
+  dialog_ = &box;
+  const bool yes = box.exec() == QMessageBox::Yes;
+  dialog_ = nullptr;
+  frontend_.answer(request, yes ? "y" : "n");
+}
+
+void FrameWindow::run_finished(int status) {
+  if (frontend_.closing()) return;
+  finished_ = QStringLiteral("Program Terminated with exit code %1").arg(status);
+  input_pending_.clear();
+  work_.clear();
+  update_status();
+  QMessageBox box(QMessageBox::Question, windowTitle(),
+                  finished_ + QStringLiteral("\nExit Window?"),
+                  QMessageBox::Yes | QMessageBox::No, this);
+  box.setDefaultButton(QMessageBox::No);
+  dialog_ = &box;
+  const bool yes = box.exec() == QMessageBox::Yes;
+  dialog_ = nullptr;
+  if (yes) close();
+}
+
+bool FrameWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Close && qobject_cast<QMdiSubWindow*>(watched) != nullptr) {
+    event->ignore();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void FrameWindow::closeEvent(QCloseEvent* event) {
+  // The dialogue's thread stops at its next wait (or now, if it waits); a dialog open for it
+  // goes away with the frame.
+  frontend_.close_down();
+  if (dialog_) dialog_->reject();
+  event->accept();
+}
+
+}  // namespace windowing

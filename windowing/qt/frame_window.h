@@ -1,0 +1,88 @@
+#pragma once
+// The frame window of the desktop front end: the console windows as children of an MDI area,
+// the status line, and the menus File (Save, Print, Exit), Edit (Copy, Select All), Window
+// (Cascade, Tile, the windows) and Help (About). It lives on the GUI thread; the front end
+// posts every change of a window to it as a queued call.
+
+#include <QDialog>
+#include <QMainWindow>
+#include <QPointer>
+#include <cstdint>
+#include <map>
+
+#include "plot/window_system.h"
+
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+
+namespace windowing {
+
+class ConsoleView;
+class QtFrontend;
+
+class FrameWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // `title` empty: the program file's name without directory and extension.
+  explicit FrameWindow(QtFrontend& frontend, QString title = QString());
+  ~FrameWindow() override;
+
+  // Shows the frame the way the start-up placement asks (maximized for kind 2).
+  void show_as_placed();
+
+  // Calls posted by the front end.
+  void open_child(int unit);
+  void place(int window);
+  void activate(int unit);
+  void restyle(int unit);
+  void refresh_text(int unit);
+  void refresh_picture(int unit);
+  void show_input_pending(int unit, bool pending);
+  void show_work(const QString& what);
+  void show_messages();
+  void choose_file(std::uint64_t request, const QString& title);
+  void ask_yes_no(std::uint64_t request, const QString& title, const QString& text);
+  void run_finished(int status);
+
+  // The parts, for the menus and for tests.
+  QMdiArea* area() const { return area_; }
+  QMdiSubWindow* child(int unit) const;
+  ConsoleView* view(int unit) const;
+  ConsoleView* active_view() const;
+  QDialog* open_dialog() const { return dialog_; }
+
+  static bool can_print();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QMdiSubWindow* make_child(int unit, const QString& title);
+  void apply_place(QMdiSubWindow* sub, const plot::WINDOWPLACE& place);
+  void apply_frame_place(const plot::WINDOWPLACE& place);
+  void update_status();
+
+  // Menus (frame_menus.cpp).
+  void build_menus();
+  void fill_window_menu();
+  void save_active();
+  void print_active();
+  void copy_active();
+  void select_all_active();
+  void about();
+
+  QtFrontend& frontend_;
+  QMdiArea* area_;
+  QMenu* window_menu_ = nullptr;
+  std::map<int, QMdiSubWindow*> children_;
+  QPointer<QDialog> dialog_;  // the modal dialog open on the dialogue's behalf
+  bool shown_ = false;
+  QString input_pending_;     // title of the window whose read waits
+  QString work_;
+  QString finished_;
+};
+
+}  // namespace windowing

@@ -1,0 +1,169 @@
+#include "windowing/qt/qt_frontend.h"
+
+#include <QMetaObject>
+#include <QString>
+#include <iostream>
+
+#include "numlib/stop.h"
+#include "windowing/qt/frame_window.h"
+
+namespace windowing {
+
+QtFrontend::QtFrontend() = default;
+QtFrontend::~QtFrontend() = default;
+
+void QtFrontend::post(std::function<void(FrameWindow&)> call) {
+  if (frame_ == nullptr) return;
+  // The frame is the context: a call still queued when it is destroyed is dropped.
+  FrameWindow* frame = frame_;
+  QMetaObject::invokeMethod(
+      frame, [frame, call = std::move(call)] { call(*frame); }, Qt::QueuedConnection);
+}
+
+void QtFrontend::post_refresh(int unit, Refresh what) {
+  {
+    // One refresh in the queue per unit and kind: a plot makes thousands of changes.
+    std::lock_guard lock(refresh_mutex_);
+    if (!refresh_pending_.emplace(unit, what).second) return;
+  }
+  if (what == Refresh::text) {
+    post([unit](FrameWindow& f) { f.refresh_text(unit); });
+  } else {
+    post([unit](FrameWindow& f) { f.refresh_picture(unit); });
+  }
+}
+
+void QtFrontend::refresh_taken(int unit, Refresh what) {
+  std::lock_guard lock(refresh_mutex_);
+  refresh_pending_.erase({unit, what});
+}
+
+std::shared_ptr<TextBuffer> QtFrontend::text_buffer(int unit) {
+  std::lock_guard lock(buffers_mutex_);
+  auto& buffer = buffers_[unit];
+  if (!buffer) buffer = std::make_shared<TextBuffer>();
+  return buffer;
+}
+
+void QtFrontend::window_event(int unit, WindowEvent event) {
+  switch (event) {
+    case WindowEvent::opened:
+      post([unit](FrameWindow& f) { f.open_child(unit); });
+      break;
+    case WindowEvent::placed:
+      post([unit](FrameWindow& f) { f.place(unit); });
+      break;
+    case WindowEvent::targeted:
+      break;  // the target is the Console's; nothing shows it
+    case WindowEvent::focused:
+      post([unit](FrameWindow& f) { f.activate(unit); });
+      break;
+    case WindowEvent::cleared:
+      text_buffer(unit)->clear();
+      post_refresh(unit, Refresh::text);
+      post_refresh(unit, Refresh::picture);
+      post([unit](FrameWindow& f) { f.restyle(unit); });
+      break;
+    case WindowEvent::styled:
+      post([unit](FrameWindow& f) { f.restyle(unit); });
+      break;
+    case WindowEvent::drawn:
+      post_refresh(unit, Refresh::picture);
+      break;
+  }
+}
+
+void QtFrontend::write_text(int unit, std::string_view text) {
+  if (unit == kMessagesUnit) {
+    write_messages(text);
+    return;
+  }
+  // Text for a unit without a window has nowhere to go.
+  if (!note_io(unit)) return;
+  const auto window = info(unit);
+  text_buffer(unit)->write(text, window ? window->text_colour : 0);
+  post_refresh(unit, Refresh::text);
+}
+
+std::string QtFrontend::read_line(int unit) {
+  // A unit without a window can never get a typed line.
+  if (!note_io(unit) || closing_) throw numlib::ProgramStop{kClosedStatus};
+  const auto window = info(unit);
+  const auto buffer = text_buffer(unit);
+  buffer->begin_read(window ? window->text_colour : 0);
+  post_refresh(unit, Refresh::text);
+  post([unit](FrameWindow& f) { f.show_input_pending(unit, true); });
+  auto line = buffer->wait_line(closing_);
+  post([unit](FrameWindow& f) { f.show_input_pending(unit, false); });
+  post_refresh(unit, Refresh::text);
+  if (!line) throw numlib::ProgramStop{kClosedStatus};
+  return *line;
+}
+
+std::string QtFrontend::ask_gui(const std::function<void(FrameWindow&, std::uint64_t)>& show) {
+  if (frame_ == nullptr || closing_) throw numlib::ProgramStop{kClosedStatus};
+  std::uint64_t id;
+  {
+    std::lock_guard lock(request_mutex_);
+    id = ++request_id_;
+    request_answer_.reset();
+  }
+  post([show, id](FrameWindow& f) { show(f, id); });
+  std::unique_lock lock(request_mutex_);
+  request_answered_.wait(lock, [this] { return request_answer_.has_value() || closing_; });
+  if (!request_answer_) throw numlib::ProgramStop{kClosedStatus};
+  std::string answer = std::move(*request_answer_);
+  request_answer_.reset();
+  return answer;
+}
+
+void QtFrontend::answer(std::uint64_t id, std::string answer) {
+  {
+    std::lock_guard lock(request_mutex_);
+    if (id != request_id_) return;  // a request given up on
+    request_answer_ = std::move(answer);
+  }
+  request_answered_.notify_all();
+}
+
+std::string QtFrontend::choose_file(std::string_view title) {
+  const QString t = QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
+  return ask_gui([t](FrameWindow& f, std::uint64_t id) { f.choose_file(id, t); });
+}
+
+bool QtFrontend::ask_yes_no(std::string_view title, std::string_view text) {
+  const QString t = QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
+  const QString x = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  return ask_gui([t, x](FrameWindow& f, std::uint64_t id) { f.ask_yes_no(id, t, x); }) == "y";
+}
+
+void QtFrontend::work_begins(std::string_view what) {
+  const QString w = QString::fromUtf8(what.data(), static_cast<qsizetype>(what.size()));
+  post([w](FrameWindow& f) { f.show_work(w); });
+}
+
+void QtFrontend::work_ends() {
+  post([](FrameWindow& f) { f.show_work(QString()); });
+}
+
+void QtFrontend::write_messages(std::string_view text) {
+  std::cout << text << std::flush;
+  text_buffer(kMessagesUnit)->write(text, 0);
+  post([](FrameWindow& f) { f.show_messages(); });
+}
+
+void QtFrontend::run_ended(int status) {
+  post([status](FrameWindow& f) { f.run_finished(status); });
+}
+
+void QtFrontend::close_down() {
+  closing_ = true;
+  {
+    std::lock_guard lock(request_mutex_);
+  }
+  request_answered_.notify_all();
+  std::lock_guard lock(buffers_mutex_);
+  for (auto& [unit, buffer] : buffers_) buffer->wake();
+}
+
+}  // namespace windowing

@@ -1,0 +1,88 @@
+#pragma once
+// The desktop front end's side of the dialogue: the window system the dialogue's thread calls.
+// The console windows' state lives in Console (canvases) and in a TextBuffer per unit (text);
+// every change is handed to the frame window on the GUI thread as a queued call, and every wait
+// (a read, the file-choice dialog, a message box) blocks the dialogue's thread alone, on a
+// condition that closing the frame also wakes: the dialogue then stops with kClosedStatus.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "windowing/console.h"
+#include "windowing/qt/text_buffer.h"
+
+namespace windowing {
+
+class FrameWindow;
+
+class QtFrontend : public Console {
+ public:
+  // The unit of the numerical library's messages, shown in a window of its own.
+  static constexpr int kMessagesUnit = 6;
+  // The run's status when the frame was closed while the dialogue still ran.
+  static constexpr int kClosedStatus = 3;
+
+  QtFrontend();
+  ~QtFrontend() override;
+
+  // The frame that shows the windows; set once, before the dialogue's thread starts.
+  void attach(FrameWindow* frame) { frame_ = frame; }
+
+  // Dialogue thread.
+  void write_text(int unit, std::string_view text) override;
+  std::string read_line(int unit) override;
+  std::string choose_file(std::string_view title) override;
+  bool ask_yes_no(std::string_view title, std::string_view text) override;
+  void work_begins(std::string_view what) override;
+  void work_ends() override;
+  // Text of unit 6: to standard output and to its window, opened on first use.
+  void write_messages(std::string_view text);
+  // The dialogue ended with `status` (the frame then asks whether to close).
+  void run_ended(int status);
+
+  // Any thread.
+  std::shared_ptr<TextBuffer> text_buffer(int unit);
+  bool closing() const { return closing_.load(); }
+  // The frame is closing: waits end now and every later one at once.
+  void close_down();
+
+  // GUI thread: the answer to request `id` (a file name, or "y" / "n").
+  void answer(std::uint64_t id, std::string answer);
+  // GUI thread: a refresh of `unit` posted earlier is being done; later changes post again.
+  enum class Refresh { text, picture };
+  void refresh_taken(int unit, Refresh what);
+
+ protected:
+  void window_event(int unit, WindowEvent event) override;
+
+ private:
+  void post(std::function<void(FrameWindow&)> call);
+  void post_refresh(int unit, Refresh what);
+  std::string ask_gui(const std::function<void(FrameWindow&, std::uint64_t)>& show);
+
+  FrameWindow* frame_ = nullptr;
+  std::atomic<bool> closing_{false};
+
+  std::mutex buffers_mutex_;
+  std::map<int, std::shared_ptr<TextBuffer>> buffers_;
+
+  std::mutex refresh_mutex_;
+  std::set<std::pair<int, Refresh>> refresh_pending_;
+
+  std::mutex request_mutex_;
+  std::condition_variable request_answered_;
+  std::uint64_t request_id_ = 0;
+  std::optional<std::string> request_answer_;
+};
+
+}  // namespace windowing
