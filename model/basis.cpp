@@ -4,33 +4,9 @@
 #include <limits>
 #include <vector>
 
+#include "model/design_matrix.h"
+
 namespace model {
-namespace {
-
-// Index sequences up to this length live on the stack; longer ones (orders above it, which
-// only a one-dimensional map can reach) take one heap buffer per call.
-constexpr int kStackIndices = 64;
-
-// NEXTINDEX (K): advances M(1..K) to its lexicographic successor among the non-decreasing
-// sequences with values in 1..D. M is 1-based: M[0] is unused. (D, ..., D) is left as it is.
-// Returns the first position that changed, so that the caller can keep the partial products
-// of the unchanged prefix.
-int NEXTINDEX(int* M, int D, int K) {
-  if (K == 1) {
-    if (M[1] < D) M[1] = M[1] + 1;
-    return 1;
-  }
-  if (M[K] < D) {
-    M[K] = M[K] + 1;
-    return K;
-  }
-  // The last index is exhausted: advance the prefix and restart the last index at its end.
-  const int first = NEXTINDEX(M, D, K - 1);
-  M[K] = M[K - 1];
-  return first;
-}
-
-}  // namespace
 
 // MONOMIALS evaluates the monomial basis of order nu in D variables at one point.
 //
@@ -43,45 +19,47 @@ int NEXTINDEX(int* M, int D, int K) {
 //            the caller's count must equal C(D+nu, D).
 //
 // No argument is checked and no error is reported. Each monomial is the product
-// 1.0 * X(M(1)) * ... * X(M(k)), formed left to right; no more than nu indices and nu partial
-// products are kept.
+// 1.0 * X(M(1)) * ... * X(M(k)) of its index sequence, formed left to right. The degree-k
+// members are built from the degree-(k-1) ones: in lexicographic order, the sequences of
+// degree k are each sequence of degree k-1 followed by every index from its last one to D, and
+// the left-to-right product of such a sequence is the stored product of its prefix times one
+// more factor. So every monomial costs one multiplication and its value is that of the
+// index-sequence product, bit for bit. Which member and which variable make each monomial
+// (detail::monomial_plan) is worked out once per thread for the last (D, nu) asked.
+namespace detail {
+
+// Two plans per thread, so that a rational map's numerator and denominator orders both stay.
+const MonomialPlan& cached_monomial_plan(int D, int nu) {
+  struct Cached {
+    int D = -1, nu = -1;
+    MonomialPlan plan;
+  };
+  thread_local Cached cache[2];
+  thread_local int older = 0;
+  int slot = cache[0].D == D && cache[0].nu == nu ? 0 : 1;
+  if (cache[slot].D != D || cache[slot].nu != nu) {
+    slot = older;
+    cache[slot].plan = monomial_plan(D, nu);
+    cache[slot].D = D;
+    cache[slot].nu = nu;
+  }
+  older = 1 - slot;
+  return cache[slot].plan;
+}
+
+}  // namespace detail
+
 void MONOMIALS(const double* X, int D, int nu, double* OUT, int LEN) {
   static_cast<void>(LEN);
   OUT[0] = 1.0;
   if (nu <= 0) return;
-
-  // M(1..k), the index sequence, and R(i) = X(M(1)) * ... * X(M(i)), its running products
-  // formed left to right (R(0) = 1.0), so that a monomial costs one multiplication per index
-  // that NEXTINDEX changed and the value is the left-to-right product.
-  int stack_m[kStackIndices + 1];
-  double stack_r[kStackIndices + 1];
-  std::vector<int> heap_m;
-  std::vector<double> heap_r;
-  int* M = stack_m;
-  double* R = stack_r;
-  if (nu > kStackIndices) {
-    heap_m.resize(static_cast<std::size_t>(nu) + 1);
-    heap_r.resize(static_cast<std::size_t>(nu) + 1);
-    M = heap_m.data();
-    R = heap_r.data();
-  }
-  R[0] = 1.0;
-
-  // below = C(D+k-1, D), the members of degree < k; total = C(D+k, D).
-  std::int64_t below = 1;
-  for (int k = 1; k <= nu; ++k) {
-    const std::int64_t total = below * (D + k) / k;
-    const std::int64_t count = total - below;
-    for (int i = 1; i <= k; ++i) M[i] = 1;
-    int changed = 1;
-    double* out = OUT + below;
-    for (std::int64_t j = 0; j < count; ++j) {
-      for (int i = changed; i <= k; ++i) R[i] = R[i - 1] * X[M[i] - 1];
-      out[j] = R[k];
-      if (j + 1 < count) changed = NEXTINDEX(M, D, k);
-    }
-    below = total;
-  }
+  const detail::MonomialPlan& plan = detail::cached_monomial_plan(D, nu);
+  for (int i = 0; i < D; ++i) OUT[1 + i] = 1.0 * X[i];
+  // OUT(1 + v) holds variable v from here on, so X is not read again (it may alias OUT).
+  const int P = static_cast<int>(plan.parent.size());
+  const int* parent = plan.parent.data();
+  const int* var = plan.var.data();
+  for (int c = 1 + D; c < P; ++c) OUT[c] = OUT[parent[c]] * OUT[1 + var[c]];
 }
 
 // basis_count returns C(D+k, D) exactly, 0 when D < 0 or k < 0, and -1 when the value does not

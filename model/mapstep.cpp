@@ -2,6 +2,8 @@
 #include <cstddef>
 
 #include "model/basis.h"
+#include "model/design_matrix.h"
+#include "model/mapstep_bound.h"
 #include "model/model_map.h"
 
 namespace model {
@@ -30,12 +32,37 @@ void MAPSTEP(ModelMap& map, int D, int STEP, const double* S, double* SNEW) {
   const bool rational = map.kind == ModelKind::rational;
   const std::size_t need = static_cast<std::size_t>(rational ? map.Pnum + map.Pden + 1 : map.P);
   if (map.W.size() < need) map.W.resize(need);
-  double* W = map.W.data();
+  detail::mapstep_into(map, map.W.data(), D, S, SNEW);
+}
+
+namespace detail {
+
+void mapstep_into(const ModelMap& map, double* W, int D, const double* S, double* SNEW) {
+  const bool rational = map.kind == ModelKind::rational;
   const double* COEF = map.COEF.data();
 
   // The new value is formed first, so that S may be overwritten by the shift.
   double value;
-  if (!rational) {
+  if (!rational && map.nu >= 1 && basis_count(D, map.nu) == map.P) {
+    // The basis as MONOMIALS builds it, each value added to the sum as soon as it is made:
+    // the same values and the same sum in index order, with the products and the chain of
+    // additions overlapping.
+    const detail::MonomialPlan& plan = detail::cached_monomial_plan(D, map.nu);
+    const int* parent = plan.parent.data();
+    const int* var = plan.var.data();
+    double f = 0.0;
+    W[0] = 1.0;
+    f += COEF[0] * W[0];
+    for (int i = 1; i <= D; ++i) {
+      W[i] = 1.0 * S[i - 1];
+      f += COEF[i] * W[i];
+    }
+    for (int c = 1 + D; c < map.P; ++c) {
+      W[c] = W[parent[c]] * W[1 + var[c]];
+      f += COEF[c] * W[c];
+    }
+    value = f;
+  } else if (!rational) {
     MONOMIALS(S, D, map.nu, W, map.P);
     double f = 0.0;
     for (int i = 0; i < map.P; ++i) f += COEF[i] * W[i];
@@ -58,8 +85,8 @@ void MAPSTEP(ModelMap& map, int D, int STEP, const double* S, double* SNEW) {
   SNEW[D - 1] = value;
 }
 
-MapRoutine bind_mapstep(ModelMap& map) {
-  return [&map](int D, int STEP, const double* S, double* SNEW) { MAPSTEP(map, D, STEP, S, SNEW); };
-}
+}  // namespace detail
+
+MapRoutine bind_mapstep(ModelMap& map) { return detail::BoundMapstep{&map}; }
 
 }  // namespace model

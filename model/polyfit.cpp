@@ -1,6 +1,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "model/design_matrix.h"
 #include "model/fit_work.h"
 #include "model/fits.h"
 #include "numlib/qr.h"
@@ -27,11 +28,16 @@ void POLYFIT(const double* A, int D, int N, const double* YV, double* COEF, int 
              BasisRoutine BASIS, int nu, double& ERR) {
   std::unique_ptr<double[]> M = detail::allocate_least_squares_matrix("POLYFIT", N, P);
 
-  // Row j of M is the basis at point j; column 1 is all ones.
-  const std::size_t stride = detail::basis_room(D, nu, P);
-  detail::build_rows(M.get(), N, P, stride, [&](int j, double* row) {
-    BASIS(A + static_cast<std::ptrdiff_t>(j) * D, D, nu, row, P);
-  });
+  // Row j of M is the basis at point j; column 1 is all ones. The monomial basis is built
+  // column by column (the same values as MONOMIALS gives row by row).
+  if (BASIS == MONOMIALS && basis_count(D, nu) == P) {
+    detail::monomial_columns(A, D, N, nu, M.get(), N);
+  } else {
+    const std::size_t stride = detail::basis_room(D, nu, P);
+    detail::build_rows(M.get(), N, P, stride, [&](int j, double* row) {
+      BASIS(A + static_cast<std::ptrdiff_t>(j) * D, D, nu, row, P);
+    });
+  }
 
   const std::size_t p = P > 0 ? static_cast<std::size_t>(P) : 0;
   const std::size_t n = N > 0 ? static_cast<std::size_t>(N) : 0;

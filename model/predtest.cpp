@@ -1,8 +1,13 @@
 #include "model/predtest.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <utility>
 #include <vector>
+
+#include "model/mapstep_bound.h"
+#include "numlib/threads.h"
 
 namespace model {
 namespace {
@@ -64,24 +69,62 @@ void PREDTEST(const double* XT, int D, int Ltest, int Stest, int Ktest, const Ma
   const double var = sq / static_cast<double>(Np);
   const double bound = kBoundFactor * std::fmax(std::abs(lo), std::abs(hi));
 
-  std::vector<double> S1(static_cast<std::size_t>(D));
-  std::vector<double> S2(static_cast<std::size_t>(D));
-  for (int k = 1; k <= Ktest; ++k) {
+  // Piece k (1-based) from its start, with step(S, SNEW) as the map: writes the term that each
+  // step adds to E(n), err^2 or the run-away penalty, into terms(1..Ltest); returns whether
+  // the piece ends beyond the bound.
+  const auto run_piece = [&](int k, const auto& step, double* S1, double* S2, double* terms) {
     const std::ptrdiff_t m = static_cast<std::ptrdiff_t>(k - 1) * Stest;  // column m+1, 0-based
     const double* start = XT + m * D;
     for (int i = 0; i < D; ++i) S2[i] = start[i];
     for (int n = 1; n <= Ltest; ++n) {
-      if (!beyond(S2.data(), D, bound)) {
-        MAPR(D, n, S2.data(), S1.data());
+      if (!beyond(S2, D, bound)) {
+        step(n, S2, S1);
         const double err = S1[D - 1] - XT[(m + n) * D + (D - 1)];
-        E[n - 1] += err * err;
-        S2.swap(S1);
+        terms[n - 1] = err * err;
+        std::swap(S1, S2);
       } else {
-        E[n - 1] += kRunawayPenalty;
+        terms[n - 1] = kRunawayPenalty;
       }
     }
     // The state after the last prediction counts too.
-    if (beyond(S2.data(), D, bound)) ++NINF;
+    return beyond(S2, D, bound);
+  };
+
+  const std::size_t d = static_cast<std::size_t>(D);
+  const std::size_t L = static_cast<std::size_t>(Ltest);
+  if (const auto* bound_map = MAPR.target<detail::BoundMapstep>()) {
+    // MAPSTEP of a ModelMap: blocks of pieces run on the library's threads, each thread with
+    // its own states and work area; the terms are added in piece order as below.
+    const ModelMap& map = *bound_map->map;
+    const std::size_t room = map.kind == ModelKind::rational
+                                 ? static_cast<std::size_t>(map.Pnum + map.Pden + 1)
+                                 : static_cast<std::size_t>(map.P);
+    constexpr int kPieces = 256;
+    std::vector<double> terms(kPieces * L);
+    std::vector<char> away(kPieces);
+    for (int k0 = 1; k0 <= Ktest; k0 += kPieces) {
+      const int count = std::min(kPieces, Ktest - k0 + 1);
+      numlib::parallel_for(count, [&](int begin, int end) {
+        std::vector<double> W(room), S1(d), S2(d);
+        const auto step = [&](int, const double* S, double* SNEW) {
+          detail::mapstep_into(map, W.data(), D, S, SNEW);
+        };
+        for (int i = begin; i < end; ++i)
+          away[i] = run_piece(k0 + i, step, S1.data(), S2.data(), terms.data() + i * L);
+      });
+      for (int i = 0; i < count; ++i) {
+        for (std::size_t n = 0; n < L; ++n) E[n] += terms[i * L + n];
+        if (away[i]) ++NINF;
+      }
+    }
+  } else {
+    std::vector<double> S1(d), S2(d), terms(L);
+    const auto step = [&](int n, const double* S, double* SNEW) { MAPR(D, n, S, SNEW); };
+    for (int k = 1; k <= Ktest; ++k) {
+      const bool away = run_piece(k, step, S1.data(), S2.data(), terms.data());
+      for (std::size_t n = 0; n < L; ++n) E[n] += terms[n];
+      if (away) ++NINF;
+    }
   }
 
   for (int n = 0; n < Ltest; ++n) E[n] = std::sqrt(E[n] * (1.0 / Ktest) * (1.0 / var));

@@ -1,6 +1,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "model/design_matrix.h"
 #include "model/fit_work.h"
 #include "model/fits.h"
 #include "numlib/qr.h"
@@ -35,15 +36,22 @@ void RATFIT(const double* A, int D, int N, const double* YV, double* COEF, int P
   std::unique_ptr<double[]> M = detail::allocate_least_squares_matrix("RATFIT", N, P);
 
   // Row j: the numerator basis, then -y times the denominator basis without its constant.
-  const std::size_t stride = detail::basis_room(D, nu, P);
-  std::vector<double> rowD(detail::basis_room(D, mu, Pden + 1));
-  detail::build_rows(M.get(), N, P, stride, [&](int j, double* row) {
-    const double* s = A + static_cast<std::ptrdiff_t>(j) * D;
-    BASISN(s, D, nu, row, Pnum);
-    BASISD(s, D, mu, rowD.data(), Pden + 1);
-    const double y = YV[j];
-    for (int k = 1; k <= Pden; ++k) row[Pnum + k - 1] = -y * rowD[k];
-  });
+  // The monomial basis is built column by column (the same values as MONOMIALS row by row).
+  if (BASISN == MONOMIALS && BASISD == MONOMIALS && basis_count(D, nu) == Pnum &&
+      basis_count(D, mu) == Pden + 1) {
+    detail::monomial_columns(A, D, N, nu, M.get(), N);
+    detail::scaled_monomial_columns(A, D, N, mu, YV, M.get() + static_cast<std::ptrdiff_t>(Pnum) * N, N);
+  } else {
+    const std::size_t stride = detail::basis_room(D, nu, P);
+    std::vector<double> rowD(detail::basis_room(D, mu, Pden + 1));
+    detail::build_rows(M.get(), N, P, stride, [&](int j, double* row) {
+      const double* s = A + static_cast<std::ptrdiff_t>(j) * D;
+      BASISN(s, D, nu, row, Pnum);
+      BASISD(s, D, mu, rowD.data(), Pden + 1);
+      const double y = YV[j];
+      for (int k = 1; k <= Pden; ++k) row[Pnum + k - 1] = -y * rowD[k];
+    });
+  }
 
   const std::size_t p = P > 0 ? static_cast<std::size_t>(P) : 0;
   const std::size_t n = N > 0 ? static_cast<std::size_t>(N) : 0;

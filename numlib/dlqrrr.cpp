@@ -14,6 +14,7 @@
 #include "numlib/machine.h"
 #include "numlib/matrix_view.h"
 #include "numlib/qr.h"
+#include "numlib/qr_blocked.h"
 
 namespace numlib {
 namespace {
@@ -76,7 +77,11 @@ void DLQRRR(int NRA, int NCA, const double* A, int LDA, bool PVTREQ, int* KORDER
     return;
   }
 
-  dL2RRR(NRA, NCA, A, LDA, PVTREQ, KORDER, QR, LDQR, HHAUX, COLNRM, wkqr.get());
+  // Large matrices without pivoting are factorised by panels (same outputs to rounding).
+  if (!detail::qr_blocked_applies(NRA, NCA, LDA, LDQR, PVTREQ) ||
+      !detail::qr_blocked(NRA, NCA, A, LDA, QR, LDQR, HHAUX, COLNRM, wkqr.get())) {
+    dL2RRR(NRA, NCA, A, LDA, PVTREQ, KORDER, QR, LDQR, HHAUX, COLNRM, wkqr.get());
+  }
   wkqr.reset();
   E1POP("DLQRRR");
 }

@@ -6,8 +6,12 @@
 
 #include "numlib/gemm_kernels.h"
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2,fma")
+#endif
 
 namespace numlib::detail::avx2 {
 namespace {
@@ -36,4 +40,8 @@ inline double sfma(double a, double b, double c) { return __builtin_fma(a, b, c)
 
 }  // namespace numlib::detail::avx2
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif

@@ -1,0 +1,47 @@
+// The matrix products of the blocked factorisation on one thread: the trailing update of one
+// panel of a tall matrix (args: rows m, panel width k, trailing columns n).
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "numlib/gemm_kernels.h"
+
+namespace {
+
+std::vector<double> filled(std::size_t n) {
+  std::vector<double> v(n);
+  for (std::size_t i = 0; i < n; ++i) v[i] = 1.0 / (1.0 + static_cast<double>(i % 97));
+  return v;
+}
+
+void BM_GemmTn(benchmark::State& state) {
+  const int m = state.range(0), k = state.range(1), n = state.range(2);
+  const std::vector<double> A = filled(static_cast<std::size_t>(m) * k);
+  const std::vector<double> B = filled(static_cast<std::size_t>(m) * n);
+  std::vector<double> Y(static_cast<std::size_t>(k) * n);
+  for (auto _ : state) {
+    numlib::detail::gemm_tn(m, k, n, A.data(), m, B.data(), m, Y.data(), k);
+    benchmark::DoNotOptimize(Y.data());
+  }
+  state.counters["GFlops"] = benchmark::Counter(2.0 * m * k * n, benchmark::Counter::kIsIterationInvariantRate,
+                                                benchmark::Counter::kIs1000);
+}
+
+void BM_GemmNn(benchmark::State& state) {
+  const int m = state.range(0), k = state.range(1), n = state.range(2);
+  const std::vector<double> A = filled(static_cast<std::size_t>(m) * k);
+  const std::vector<double> X = filled(static_cast<std::size_t>(k) * n);
+  std::vector<double> C = filled(static_cast<std::size_t>(m) * n);
+  for (auto _ : state) {
+    numlib::detail::gemm_nn_sub(m, k, n, A.data(), m, X.data(), k, C.data(), m);
+    benchmark::DoNotOptimize(C.data());
+  }
+  state.counters["GFlops"] = benchmark::Counter(2.0 * m * k * n, benchmark::Counter::kIsIterationInvariantRate,
+                                                benchmark::Counter::kIs1000);
+}
+
+}  // namespace
+
+BENCHMARK(BM_GemmTn)->Args({512, 32, 48})->Args({8192, 32, 220})->Args({100000, 32, 220})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GemmNn)->Args({512, 32, 48})->Args({8192, 32, 220})->Args({100000, 32, 220})->Unit(benchmark::kMicrosecond);

@@ -1,0 +1,20 @@
+#pragma once
+// The blocked Householder factorisation behind DLQRRR for large matrices without pivoting.
+
+namespace numlib::detail {
+
+// Whether DLQRRR takes the blocked path for these arguments (no pivoting, valid leading
+// dimensions, NRA >= NCA, and a matrix large enough for blocking to pay).
+bool qr_blocked_applies(int NRA, int NCA, int LDA, int LDQR, bool PVTREQ);
+
+// dL2RRR without pivoting, by panels: same arguments, same outputs to rounding. Returns false,
+// having touched nothing, when its own work storage cannot be had (the caller then runs the
+// unblocked version). The arguments must satisfy qr_blocked_applies.
+bool qr_blocked(int NRA, int NCA, const double* A, int LDA, double* QR, int LDQR, double* HHAUX,
+                double* COLNRM, double* WKQR);
+
+// Panel width of the blocked path (columns per block reflector); for tuning and tests.
+int qr_block_size();
+void set_qr_block_size(int nb);  // clamped to 8 .. 256
+
+}  // namespace numlib::detail
