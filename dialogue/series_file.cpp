@@ -61,8 +61,8 @@ void rewind(Series& series) {
   if (!series.file) changed_while_in_use(series);
 }
 
-// Opens a chosen name; a name that names no readable file is refused (left closed, so the
-// count refuses it like a file of fewer than two values) with a note, and is never created.
+// Opens a chosen name; a name that names no readable regular file is refused (left closed, so
+// the count refuses it like a file of fewer than two values) with a note, and is never created.
 void open_series(Series& series, const std::string& name) {
   series.name = name;
   std::error_code ec;
@@ -71,7 +71,10 @@ void open_series(Series& series, const std::string& name) {
     note("no such file: " + name);
     return;
   }
-  if (std::filesystem::is_directory(status)) {
+  // Only a regular file can be counted and read again from its first line: a directory, a
+  // FIFO (whose opening waits for a writer) or a device such as /dev/zero (a line without end)
+  // is refused.
+  if (!std::filesystem::is_regular_file(status)) {
     note("not a file: " + name);
     return;
   }

@@ -8,8 +8,8 @@ build=${BUILD_DIR:-$root/build}
 cmake -S "$root" -B "$build" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 if [ ! -x "$build/app/mapfit" ]; then
-  echo "mapfit: the numerical library is built, but the program itself cannot run yet." >&2
-  exit 0
+  echo "mapfit: the build did not produce $build/app/mapfit" >&2
+  exit 1
 fi
 if [ $# -eq 0 ]; then set -- "$root/data/henon.txt"; fi
 exec "$build/app/mapfit" "$@"

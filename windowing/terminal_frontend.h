@@ -1,0 +1,77 @@
+#pragma once
+// The terminal front end: the dialogue window is the terminal the program runs in (its text on
+// standard output, its answers from standard input), the plot window is an off-screen canvas
+// saved as a PNG file when its picture is complete, and the file-choice dialog and the message
+// box are stand-ins that talk on standard error, so that standard output carries the dialogue
+// alone.
+
+#include <condition_variable>
+#include <iosfwd>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "windowing/console.h"
+
+namespace windowing {
+
+struct TerminalOptions {
+  // Where the picture of the plot window goes.
+  std::string plot_path = "model-efficiency.png";
+  // Echo every answer read, after its prompt, as the window would show the typed line
+  // (for input that is not typed at a terminal).
+  bool echo_input = false;
+  // Show a progress indicator on the error stream while long work runs (a terminal there).
+  bool show_progress = false;
+};
+
+class TerminalFrontend : public Console {
+ public:
+  // The streams outlive the front end. `out` gets the dialogue text, `err` the stand-ins'
+  // questions, notes and the progress indicator.
+  TerminalFrontend(std::istream& in, std::ostream& out, std::ostream& err,
+                   TerminalOptions options);
+  ~TerminalFrontend() override;
+
+  // Options for the process's own streams: echo when standard input is not a terminal,
+  // progress when standard error is one.
+  static TerminalOptions options_for_standard_streams(std::string plot_path);
+
+  // Text of every unit goes to `out` as it is, flushed, so that a prompt shows before the read.
+  void write_text(int unit, std::string_view text) override;
+  // One line from `in` without its LF or CR LF. End of input throws numlib::ProgramStop{3}.
+  std::string read_line(int unit) override;
+
+  // "TITLE" and "File name: " on `err`; the typed name without blanks around it, empty when
+  // the line is empty.
+  std::string choose_file(std::string_view title) override;
+  // TITLE, TEXT and " (y/n) " on `err`; "y" or "Y" first is Yes, anything else No.
+  bool ask_yes_no(std::string_view title, std::string_view text) override;
+
+  // Unit 12 complete: its canvas goes to the plot file.
+  void picture_done(int unit) override;
+  // A spinner on `err` once the work has lasted about a second (with show_progress only).
+  void work_begins(std::string_view what) override;
+  void work_ends() override;
+
+ private:
+  std::string read_answer(std::ostream& echo_to);
+  void stop_spinner();
+  void spin();
+
+  std::istream& in_;
+  std::ostream& out_;
+  std::ostream& err_;
+  TerminalOptions options_;
+
+  // The progress indicator's thread and what it shares with the dialogue's thread.
+  std::thread spinner_;
+  std::mutex spinner_mutex_;
+  std::condition_variable spinner_wake_;
+  bool spinner_stop_ = false;
+  bool spinner_shown_ = false;
+  std::string work_;
+};
+
+}  // namespace windowing
