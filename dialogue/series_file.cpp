@@ -2,11 +2,14 @@
 
 #include "dialogue/series_file.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
 #include <limits>
+#include <memory>
 #include <string>
 #include <system_error>
 
@@ -44,12 +47,74 @@ void note(const std::string& text) {
   throw numlib::ProgramStop{1};
 }
 
+// Lines of a stream read in large blocks, each split by the rules of next_series_line. The
+// reader takes characters from the stream ahead of the lines it has handed out, so the stream's
+// position is of no use afterwards (every pass over a series file starts by rewinding it).
+class LineReader {
+ public:
+  explicit LineReader(std::istream& in) : in_(in), block_(new char[kBlock]) {}
+
+  // The next line's field, as next_series_line gives it; false at the end of the stream.
+  bool next(std::string_view& field) {
+    constexpr std::size_t keep = kSeriesFieldWidth + 1;
+    field_.clear();
+    std::size_t length = 0;
+    char last = '\0';
+    bool any = false;
+    for (;;) {
+      if (pos_ == end_ && !refill()) break;
+      any = true;
+      const char* const p = block_.get() + pos_;
+      const std::size_t avail = end_ - pos_;
+      const auto* nl = static_cast<const char*>(std::memchr(p, '\n', avail));
+      const std::size_t n = nl != nullptr ? static_cast<std::size_t>(nl - p) : avail;
+      if (length < keep) field_.append(p, std::min(n, keep - length));
+      if (n > 0) last = p[n - 1];
+      length += n;
+      pos_ += n;
+      if (nl != nullptr) {
+        ++pos_;
+        break;
+      }
+    }
+    if (!any) return false;
+    if (last == '\r' && length <= keep) field_.pop_back();
+    if (field_.size() > static_cast<std::size_t>(kSeriesFieldWidth)) {
+      field_.resize(kSeriesFieldWidth);
+    }
+    field = field_;
+    return true;
+  }
+
+ private:
+  static constexpr std::streamsize kBlock = 1 << 20;
+
+  bool refill() {
+    if (at_end_) return false;
+    const std::streamsize got = in_.rdbuf()->sgetn(block_.get(), kBlock);
+    pos_ = 0;
+    end_ = got > 0 ? static_cast<std::size_t>(got) : 0;
+    if (end_ == 0) {
+      at_end_ = true;
+      in_.setstate(std::ios::eofbit);
+      return false;
+    }
+    return true;
+  }
+
+  std::istream& in_;
+  std::unique_ptr<char[]> block_;
+  std::size_t pos_ = 0, end_ = 0;
+  bool at_end_ = false;
+  std::string field_;
+};
+
 // Reads the next line of an open series file that the count has accepted; a line that is
 // missing or unreadable now means the file was changed since.
-double next_counted_value(Series& series) {
-  std::string field;
+double next_counted_value(Series& series, LineReader& lines) {
+  std::string_view field;
   double value = 0;
-  if (!next_series_line(series.file, field) || !read_series_line(field, value)) {
+  if (!lines.next(field) || !read_series_line(field, value)) {
     changed_while_in_use(series);
   }
   return value;
@@ -114,12 +179,14 @@ bool next_series_line(std::istream& in, std::string& field) {
 }
 
 bool read_series_line(std::string_view line, double& value) {
-  // Blanks anywhere in the field are ignored.
-  std::string s;
+  // Blanks anywhere in the field are ignored. The field has at most kSeriesFieldWidth
+  // characters, so fixed arrays hold its pieces.
+  char s[kSeriesFieldWidth];
+  std::size_t size = 0;
   for (const char c : line.substr(0, kSeriesFieldWidth)) {
-    if (c != ' ') s.push_back(c);
+    if (c != ' ') s[size++] = c;
   }
-  if (s.empty()) {
+  if (size == 0) {
     value = 0;
     return true;
   }
@@ -129,23 +196,24 @@ bool read_series_line(std::string_view line, double& value) {
   if (s[i] == '+' || s[i] == '-') negative = s[i++] == '-';
 
   // Mantissa: digits with at most one point; `point` counts the digits before it.
-  std::string digits;
+  char digits[kSeriesFieldWidth];
+  std::size_t ndigits = 0;
   std::int64_t point = -1;
-  for (; i < s.size(); ++i) {
+  for (; i < size; ++i) {
     if (is_digit(s[i])) {
-      digits.push_back(s[i]);
+      digits[ndigits++] = s[i];
     } else if (s[i] == '.') {
       if (point >= 0) return false;
-      point = static_cast<std::int64_t>(digits.size());
+      point = static_cast<std::int64_t>(ndigits);
     } else {
       break;
     }
   }
-  if (digits.empty()) return false;
+  if (ndigits == 0) return false;
 
   // Exponent: E or D (either case) with an optionally signed integer, or a sign and an integer.
   std::int64_t exponent = 0;
-  if (i < s.size()) {
+  if (i < size) {
     const char c = s[i];
     if (c == 'E' || c == 'e' || c == 'D' || c == 'd') {
       ++i;
@@ -153,9 +221,9 @@ bool read_series_line(std::string_view line, double& value) {
       return false;
     }
     bool exponent_negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) exponent_negative = s[i++] == '-';
-    if (i == s.size()) return false;
-    for (; i < s.size(); ++i) {
+    if (i < size && (s[i] == '+' || s[i] == '-')) exponent_negative = s[i++] == '-';
+    if (i == size) return false;
+    for (; i < size; ++i) {
       if (!is_digit(s[i])) return false;
       exponent = std::min(exponent * 10 + (s[i] - '0'), kExponentClamp);
     }
@@ -163,10 +231,11 @@ bool read_series_line(std::string_view line, double& value) {
   }
 
   // Without a point the last digits are decimals.
-  if (point < 0) point = static_cast<std::int64_t>(digits.size()) - kImpliedDecimals;
+  if (point < 0) point = static_cast<std::int64_t>(ndigits) - kImpliedDecimals;
 
-  const auto lead = digits.find_first_not_of('0');
-  if (lead == std::string::npos) {
+  std::size_t lead = 0;
+  while (lead < ndigits && digits[lead] == '0') ++lead;
+  if (lead == ndigits) {
     value = negative ? -0.0 : 0.0;
     return true;
   }
@@ -176,13 +245,37 @@ bool read_series_line(std::string_view line, double& value) {
   const std::int64_t magnitude = scale - static_cast<std::int64_t>(lead) - 1;
   double parsed = 0;
   if (magnitude > 400) return false;  // beyond every 64-bit real
+  // Up to 15 digits with a power of ten up to 22: the digits as an integer and the power are
+  // both exact, so one multiplication or division gives the correctly rounded value, the same
+  // as the full conversion below.
+  const std::int64_t power = scale - static_cast<std::int64_t>(ndigits);
+  if (ndigits - lead <= 15 && power >= -22 && power <= 22) {
+    static constexpr double kTens[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    std::int64_t m = 0;
+    for (std::size_t k = lead; k < ndigits; ++k) m = m * 10 + (digits[k] - '0');
+    const double md = static_cast<double>(m);
+    parsed = power < 0 ? md / kTens[-power] : md * kTens[power];
+    value = negative ? -parsed : parsed;
+    return true;
+  }
   if (magnitude >= -400) {
-    const std::string normal = "0." + digits + "e" + std::to_string(scale);
-    const auto [end, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), parsed);
+    // "0.<digits>e<scale>"
+    char normal[2 + kSeriesFieldWidth + 1 + 24];
+    std::size_t n = 0;
+    normal[n++] = '0';
+    normal[n++] = '.';
+    std::copy(digits, digits + ndigits, normal + n);
+    n += ndigits;
+    normal[n++] = 'e';
+    const auto written = std::to_chars(normal + n, normal + sizeof normal, scale);
+    const char* const stop = written.ptr;
+    const auto [end, ec] = std::from_chars(normal, stop, parsed);
     if (ec == std::errc::result_out_of_range) {
       if (magnitude > 0) return false;
       parsed = 0;  // below the smallest 64-bit real
-    } else if (ec != std::errc{} || end != normal.data() + normal.size()) {
+    } else if (ec != std::errc{} || end != stop) {
       return false;
     }
   }
@@ -192,9 +285,10 @@ bool read_series_line(std::string_view line, double& value) {
 
 CountResult count_series_lines(std::istream& in, std::int64_t max_lines, int& N) {
   std::int64_t lines = 0;
-  std::string field;
+  LineReader reader(in);
+  std::string_view field;
   double value = 0;
-  while (next_series_line(in, field)) {
+  while (reader.next(field)) {
     if (++lines > max_lines) return CountResult::unreadable_line;
     if (!read_series_line(field, value)) return CountResult::unreadable_line;
   }
@@ -233,17 +327,19 @@ CountResult count_series(Series& series) {
 void load_training(Series& series, int Ntrain) {
   rewind(series);
   series.values.assign(static_cast<std::size_t>(Ntrain), 0.0);
-  for (auto& x : series.values) x = next_counted_value(series);
+  LineReader lines(series.file);
+  for (auto& x : series.values) x = next_counted_value(series, lines);
 }
 
 std::vector<double> read_test_series(Series& series, int Ntrain, int D, std::int64_t NT) {
   rewind(series);
-  std::string field;
+  LineReader lines(series.file);
+  std::string_view field;
   for (int k = 0; k < Ntrain - D; ++k) {
-    if (!next_series_line(series.file, field)) changed_while_in_use(series);
+    if (!lines.next(field)) changed_while_in_use(series);
   }
   std::vector<double> T(static_cast<std::size_t>(NT));
-  for (auto& t : T) t = next_counted_value(series);
+  for (auto& t : T) t = next_counted_value(series, lines);
   return T;
 }
 

@@ -1,14 +1,39 @@
 #include "model/fit_work.h"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <new>
 
 #include "model/basis.h"
 #include "numlib/error_stack.h"
 
 namespace model::detail {
+
+namespace {
+
+// Asks the kernel to back the whole 2 MiB pages inside a large block with huge pages: the
+// first touch of a design matrix of hundreds of megabytes then takes a few hundred page faults
+// instead of a hundred thousand, and the factorisation fewer TLB misses. Only a hint.
+void prefer_huge_pages(void* block, std::size_t bytes) {
+#ifdef MADV_HUGEPAGE
+  constexpr std::uintptr_t kHuge = std::uintptr_t{1} << 21;
+  const auto begin = reinterpret_cast<std::uintptr_t>(block);
+  const std::uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
+  const std::uintptr_t last = (begin + bytes) & ~(kHuge - 1);
+  if (bytes >= 8 * kHuge && last > first) {
+    madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+  }
+#else
+  (void)block;
+  (void)bytes;
+#endif
+}
+
+}  // namespace
 
 std::uint64_t physical_memory_bytes() {
   const long pages = sysconf(_SC_PHYS_PAGES);
@@ -29,6 +54,7 @@ std::unique_ptr<double[]> allocate_least_squares_matrix(const char* routine, int
   if (!refused) {
     try {
       M = std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(elements));
+      prefer_huge_pages(M.get(), static_cast<std::size_t>(elements) * sizeof(double));
     } catch (const std::bad_alloc&) {
       refused = true;
     }

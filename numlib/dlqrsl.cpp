@@ -7,15 +7,21 @@
 #include "numlib/kernels.h"
 #include "numlib/matrix_view.h"
 #include "numlib/qr.h"
+#include "numlib/row_chunks.h"
 
 namespace numlib {
 namespace {
 
 // Applies the reflectors j = first, first + step, ... (towards last) to y(j..NRA). Reflector j
 // is the vector QR(j..NRA, j) with HHAUX(j) as its leading element; HHAUX(j) = 0 marks a step
-// without transformation. QR(j, j) is put back before returning.
-void apply_reflectors(int NRA, const ColumnMajor<double>& qr, const double* HHAUX, int first,
-                      int last, int step, double* y) {
+// without transformation. QR(j, j) is put back before returning. Tall factorisations of many
+// columns take the dot products by fixed row chunks, over the threads.
+void apply_reflectors(int NRA, int KBASIS, const ColumnMajor<double>& qr, const double* HHAUX,
+                      int first, int last, int step, double* y) {
+  if (NRA >= detail::kSplitRows && KBASIS >= detail::kSplitColumns) {
+    detail::apply_reflectors_chunked(NRA, qr.data, qr.ld, HHAUX, first, last, step, y);
+    return;
+  }
   for (int j = first; step > 0 ? j <= last : j >= last; j += step) {
     if (HHAUX[j - 1] == 0.0) continue;
     const int len = NRA - j + 1;
@@ -110,8 +116,8 @@ void DLQRSL(int NRA, int KBASIS, double* QR, int LDQR, const double* HHAUX, cons
     if (want_qty) VCOPY(NRA, YVEC, 1, QTYVEC, 1);
 
     // Q*y = H(1) ... H(nt) y; Q^T*y = H(nt) ... H(1) y.
-    if (want_qy) apply_reflectors(NRA, qr, HHAUX, nt, 1, -1, QYVEC);
-    if (want_qty) apply_reflectors(NRA, qr, HHAUX, 1, nt, 1, QTYVEC);
+    if (want_qy) apply_reflectors(NRA, KBASIS, qr, HHAUX, nt, 1, -1, QYVEC);
+    if (want_qty) apply_reflectors(NRA, KBASIS, qr, HHAUX, 1, nt, 1, QTYVEC);
 
     // Split Q^T*y into its part in the range of AK and the part orthogonal to it.
     if (want_coef) VCOPY(KBASIS, QTYVEC, 1, COEF, 1);
@@ -138,8 +144,8 @@ void DLQRSL(int NRA, int KBASIS, double* QR, int LDQR, const double* HHAUX, cons
 
     // Transform the residual and the fitted values back: Q * (0, r2) and Q * (c1, 0).
     if (solved) {
-      if (want_resid) apply_reflectors(NRA, qr, HHAUX, nt, 1, -1, RESID);
-      if (want_ax) apply_reflectors(NRA, qr, HHAUX, nt, 1, -1, AXVEC);
+      if (want_resid) apply_reflectors(NRA, KBASIS, qr, HHAUX, nt, 1, -1, RESID);
+      if (want_ax) apply_reflectors(NRA, KBASIS, qr, HHAUX, nt, 1, -1, AXVEC);
     }
   }
 

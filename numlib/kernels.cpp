@@ -121,7 +121,7 @@ int IVMAX(int n, const double* x, int incx) {
 // VNRM2: Euclidean norm with scaling against underflow and overflow of the squares.
 // 0 for n < 1 or incx < 0; sqrt(n) * |x(1)| for incx = 0. A first pass sums |x(i)|; a sum
 // past highCut selects squares of largeScale * x(i), a sum below n * lowCut selects squares
-// of x(i) / smallScale, anything between the plain squares.
+// of x(i) / smallScale, anything between the plain squares (summed alongside the first pass).
 double VNRM2(int n, const double* x, int incx) {
   if (n < 1 || incx < 0) return 0.0;
   if (incx == 0) return std::sqrt(static_cast<double>(n)) * std::fabs(x[0]);
@@ -133,7 +133,9 @@ double VNRM2(int n, const double* x, int incx) {
   const double large_scale = low_cut / high_cut;
   const std::ptrdiff_t end = static_cast<std::ptrdiff_t>(n) * incx;
 
+  // The plain sum of squares runs alongside the sum of |x(i)|: the usual case needs one pass.
   double asum = 0.0;
+  double plain = 0.0;
   bool large = false;
   for (std::ptrdiff_t i = 0; i < end; i += incx) {
     asum += std::fabs(x[i]);
@@ -141,7 +143,9 @@ double VNRM2(int n, const double* x, int incx) {
       large = true;
       break;
     }
+    plain += x[i] * x[i];
   }
+  if (!large && !(asum < n * low_cut)) return std::sqrt(plain);
 
   double sum = 0.0;
   if (large) {
@@ -151,15 +155,11 @@ double VNRM2(int n, const double* x, int incx) {
     }
     return std::sqrt(sum) / large_scale;
   }
-  if (asum < n * low_cut) {
-    for (std::ptrdiff_t i = 0; i < end; i += incx) {
-      const double v = x[i] / small_scale;
-      sum += v * v;
-    }
-    return std::sqrt(sum) * small_scale;
+  for (std::ptrdiff_t i = 0; i < end; i += incx) {
+    const double v = x[i] / small_scale;
+    sum += v * v;
   }
-  for (std::ptrdiff_t i = 0; i < end; i += incx) sum += x[i] * x[i];
-  return std::sqrt(sum);
+  return std::sqrt(sum) * small_scale;
 }
 
 }  // namespace numlib

@@ -7,8 +7,9 @@
 // and above the diagonal, each Householder vector below it with its leading element in HHAUX,
 // HHAUX(l) = 0 for a step without transformation.
 //
-// Long products are split into fixed row chunks whose partial sums are added in chunk order,
-// so the result does not depend on the number of threads.
+// Long products and, for tall matrices, the long sums of the leaf column steps are split into
+// fixed row chunks whose partial sums are added in chunk order, so the result does not depend
+// on the number of threads.
 
 #include "numlib/qr_blocked.h"
 
@@ -23,14 +24,13 @@
 #include "numlib/kernels.h"
 #include "numlib/machine.h"
 #include "numlib/qr.h"
+#include "numlib/row_chunks.h"
 #include "numlib/threads.h"
 
 namespace numlib::detail {
 namespace {
 
 constexpr int kLeaf = 4;          // columns factorised one at a time
-constexpr int kMinChunkRows = 8192;
-constexpr int kMaxChunks = 64;
 std::atomic<int> block_size{32};
 
 struct Blocked {
@@ -53,6 +53,10 @@ struct Blocked {
   // The column steps of dL2RRR on columns j .. j+n-1, each reflector applied to the later
   // columns of this range only.
   void leaf(int j, int n) {
+    if (NRA >= kSplitRows) {
+      leaf_steps_chunked(NRA, QR, ld, j, n, HHAUX, safe_min, chunk);
+      return;
+    }
     const int end = j + n;
     for (int l = j; l < end; ++l) {
       HHAUX[l] = 0.0;
@@ -186,8 +190,7 @@ bool qr_blocked_applies(int NRA, int NCA, int LDA, int LDQR, bool PVTREQ) {
 bool qr_blocked(int NRA, int NCA, const double* A, int LDA, double* QR, int LDQR, double* HHAUX,
                 double* COLNRM, double* WKQR) {
   const int nb = std::min(qr_block_size(), NCA);
-  long chunk = std::max<long>(kMinChunkRows, (static_cast<long>(NRA) + kMaxChunks - 1) / kMaxChunks);
-  chunk = (chunk + kProductRows - 1) / kProductRows * kProductRows;
+  const long chunk = row_chunk_size(NRA);
   const long chunks = (NRA + chunk - 1) / chunk;
   const std::size_t panel = static_cast<std::size_t>(nb) * NCA;
   auto work = try_allocate<double>(panel * (3 + chunks) + static_cast<std::size_t>(nb) * nb);

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -102,6 +106,31 @@ TEST(ReadSeriesLine, NegativeZeroKeepsSign) {
   ASSERT_TRUE(read_series_line("-0.0", value));
   EXPECT_EQ(value, 0.0);
   EXPECT_TRUE(std::signbit(value));
+}
+
+TEST(ReadSeriesLine, ValuesAreTheCorrectlyRoundedDecimals) {
+  // Fields as series files hold them, and ones beside the limits of the short-cut conversion
+  // (15 and 16 digits, powers of ten around 22): each must be the nearest 64-bit real, as
+  // strtod gives it.
+  std::vector<std::string> fields = {
+      "0.1",    "-0.3",   "12345678901234.5", "1234567890123.456", "1.0e-21",
+      "9007199254740993.", "1.e22", "1.e23", "4.35", "-2.675", "1.5E-22", "1.5E-23",
+      "99999999999999.9", "0.9162503924", "-0.0000000001"};
+  std::uint32_t seed = 17u;
+  char text[32];
+  for (int k = 0; k < 2000; ++k) {
+    seed = seed * 1664525u + 1013904223u;
+    const double x = (seed >> 4) / double(1u << 28) * 4.0 - 2.0;
+    std::snprintf(text, sizeof text, k % 2 == 0 ? "%.10f" : "%.6e", x);
+    fields.emplace_back(text);
+  }
+  for (const std::string& f : fields) {
+    std::string plain = f;
+    std::replace(plain.begin(), plain.end(), 'E', 'e');
+    double value = 0;
+    ASSERT_TRUE(read_series_line(f, value)) << f;
+    EXPECT_EQ(value, std::strtod(plain.c_str(), nullptr)) << f;
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -295,6 +324,27 @@ TEST_F(SeriesFileTest, TestSeriesStartsWithLastTrainingValues) {
   const auto last = read_test_series(series_, 10, 3, 13);
   ASSERT_EQ(last.size(), 13u);
   EXPECT_EQ(last.back(), 20);
+}
+
+TEST_F(SeriesFileTest, LinesAcrossTheMegabyteMarkReadWhole) {
+  // The file is read in blocks of a megabyte: lines that end, or whose CR LF ends, right at or
+  // across the 2^20 byte mark, and a long line whose field ends before it, read as one line
+  // each. The first line pads the file so that the next lines straddle the mark.
+  constexpr std::size_t kMark = std::size_t{1} << 20;
+  for (const std::size_t before : {0, 1, 2, 3, 5}) {
+    std::string text = "1.5";
+    text += std::string(kMark - before - 3 - 1 - 4, ' ');  // line 1 ends 4 + before bytes early
+    text += "\n";
+    text += "2.25\r\n";              // line 2: starts 4 + before bytes before the mark
+    text += "-3." + std::string(40, '0') + "\n";  // a field of 20 characters, the rest ignored
+    text += "4.0";                   // no line end at the end of the file
+    const auto path = write("mark" + std::to_string(before) + ".txt", text);
+    ASSERT_EQ(choose_and_count(path), CountResult::counted) << before;
+    EXPECT_EQ(series_.N, 4) << before;
+    load_training(series_, 4);
+    EXPECT_EQ(series_.values, (std::vector<double>{1.5, 2.25, -3, 4})) << before;
+    EXPECT_EQ(read_test_series(series_, 3, 1, 2), (std::vector<double>{-3, 4})) << before;
+  }
 }
 
 TEST_F(SeriesFileTest, UnreadableLineIsRefusedAgainForTheSameFile) {
