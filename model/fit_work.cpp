@@ -7,9 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <vector>
 
 #include "model/basis.h"
 #include "numlib/error_stack.h"
+#include "numlib/qr.h"
 
 namespace model::detail {
 
@@ -86,6 +88,19 @@ double residual_error(int N, const double* YV, const double* resid) {
   double sv = 0.0;
   for (int j = 0; j < N; ++j) sv += (YV[j] - ybar) * (YV[j] - ybar);
   return std::sqrt(ss / sv);
+}
+
+double solve_least_squares(int N, int P, double* M, const double* YV, double* COEF) {
+  const std::size_t p = P > 0 ? static_cast<std::size_t>(P) : 0;
+  const std::size_t n = N > 0 ? static_cast<std::size_t>(N) : 0;
+  std::vector<int> KORDER(p);
+  std::vector<double> HHAUX(p), COLNRM(p), scratch(n), resid(n);
+
+  // Factorise in place, then solve for the coefficients and the residuals (IPATH 110).
+  numlib::DLQRRR(N, P, M, N, false, KORDER.data(), M, N, HHAUX.data(), COLNRM.data());
+  numlib::DLQRSL(N, P, M, N, HHAUX.data(), YV, 110, scratch.data(), scratch.data(), COEF,
+                 resid.data(), scratch.data());
+  return residual_error(N, YV, resid.data());
 }
 
 }  // namespace model::detail

@@ -45,4 +45,9 @@ void build_rows(double* M, int N, int P, std::size_t stride, FillRow&& fill_row)
 // sqrt( sum resid(j)^2 / sum (YV(j) - ybar)^2 ), j = 1..N.
 double residual_error(int N, const double* YV, const double* resid);
 
+// Factorises the N by P least-squares matrix M in place (DLQRRR, no pivoting) and solves it for
+// the targets YV (DLQRSL, IPATH 110): the coefficients go to COEF; returns the error of
+// approximation from the residuals.
+double solve_least_squares(int N, int P, double* M, const double* YV, double* COEF);
+
 }  // namespace model::detail

@@ -4,7 +4,6 @@
 #include "model/design_matrix.h"
 #include "model/fit_work.h"
 #include "model/fits.h"
-#include "numlib/qr.h"
 
 namespace model {
 
@@ -53,17 +52,7 @@ void RATFIT(const double* A, int D, int N, const double* YV, double* COEF, int P
     });
   }
 
-  const std::size_t p = P > 0 ? static_cast<std::size_t>(P) : 0;
-  const std::size_t n = N > 0 ? static_cast<std::size_t>(N) : 0;
-  std::vector<int> KORDER(p);
-  std::vector<double> HHAUX(p), COLNRM(p), scratch(n), resid(n);
-
-  // Factorise in place, then solve for the coefficients and the residuals (IPATH 110).
-  numlib::DLQRRR(N, P, M.get(), N, false, KORDER.data(), M.get(), N, HHAUX.data(), COLNRM.data());
-  numlib::DLQRSL(N, P, M.get(), N, HHAUX.data(), YV, 110, scratch.data(), scratch.data(), COEF,
-                 resid.data(), scratch.data());
-
-  ERR = detail::residual_error(N, YV, resid.data());
+  ERR = detail::solve_least_squares(N, P, M.get(), YV, COEF);
 }
 
 }  // namespace model
