@@ -94,7 +94,8 @@ void E1SHOW() {
   const int style = error_stack_detail::style_of(s, T);
 
   // Header: the code, then "from" and the routine name up to its first blank.
-  std::string header = " " + std::to_string(s.code[s.level]);
+  std::string header(1, ' ');
+  header += std::to_string(s.code[s.level]);
   if (style == 1) {
     const std::string& name = s.name[s.level];
     header += " from " + shown_name(name.substr(0, name.find(' ')));
