@@ -64,7 +64,8 @@ void write_incorrect_input(plot::WindowSystem& windows, int unit) {
 void ASKINT(plot::WindowSystem& windows, int unit, std::string_view format,
             std::string_view prompt, int& value) {
   const int width = format_width(format, 'I');
-  const std::string text = " " + std::string(prompt);
+  std::string text(1, ' ');
+  text += prompt;
   for (;;) {
     windows.write_text(unit, text);
     const std::string line = windows.read_line(unit);
@@ -78,7 +79,9 @@ void ASKTEXT(plot::WindowSystem& windows, int unit, std::string_view format,
   if (format_width(format, 'A') != 1 || length != 1) {
     throw std::invalid_argument("ASKTEXT reads one character");
   }
-  windows.write_text(unit, " " + std::string(prompt));
+  std::string text(1, ' ');
+  text += prompt;
+  windows.write_text(unit, text);
   // A character field cannot fail to convert.
   answer = read_char_field(windows.read_line(unit));
 }
