@@ -48,7 +48,7 @@ for target in fuzz_series_line fuzz_answers fuzz_error_message fuzz_dialogue; do
     grep -v '^mapfit: ' "$build/fuzz/$target.log" | tail -40
     status=1
   fi
-  grep -E '^#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss_mb' \
+  grep -E '^#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss_mb' \
        "$build/fuzz/$target.log" || true
 done
 exit $status

@@ -344,6 +344,7 @@ TEST_F(Faults, MillionLineSeriesIsCountedAndFitted) {
   launch.arguments = {series_.string()};
   // All but one value for training: no values left for a check.
   launch.input = "999999\n1\n1\n1\nn\nn\nn\nn\n";
+  launch.deadline_seconds = 400;
   const Outcome outcome = run(launch);
   EXPECT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_TRUE(outcome.out.starts_with(" The time series contains ***** values\n"));
@@ -418,6 +419,8 @@ TEST_P(ModelTooLarge, StopsWithTheStorageMessage) {
   launch.arguments = {series_.string()};
   launch.input = c.answers;
   launch.address_space = c.address_space;
+  // A million lines take long in a sanitizer build; the deadline only catches a hang.
+  launch.deadline_seconds = 400;
   const Outcome outcome = run(launch);
   ASSERT_FALSE(outcome.killed_at_deadline);
   EXPECT_EQ(outcome.signal, 0) << "ended by a signal (the kernel's memory killer?)";
