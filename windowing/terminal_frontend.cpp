@@ -58,8 +58,17 @@ void TerminalFrontend::write_text(int unit, std::string_view text) {
 }
 
 std::string TerminalFrontend::read_answer(std::ostream& echo_to) {
+  // An answer is read by its first characters only; the rest of a very long line is
+  // skipped rather than stored, so endless input cannot exhaust the memory.
+  constexpr std::size_t kKeptCharacters = 65536;
   std::string line;
-  if (!std::getline(in_, line)) {
+  bool any = false;
+  for (int c = in_.get(); c != std::char_traits<char>::eof(); c = in_.get()) {
+    any = true;
+    if (c == '\n') break;
+    if (line.size() < kKeptCharacters) line.push_back(static_cast<char>(c));
+  }
+  if (!any) {
     // Nothing more can be typed: finish the open prompt line and stop.
     echo_to << '\n' << std::flush;
     out_.flush();

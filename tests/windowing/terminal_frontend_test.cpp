@@ -94,6 +94,19 @@ TEST(TerminalFrontend, ReadLineTable) {
   }
 }
 
+TEST(TerminalFrontend, AVeryLongAnswerKeepsOnlyItsFirstCharacters) {
+  // 200,000 characters on one line, then a short line: the first answer is cut to 65,536
+  // characters, and the next read starts at the next line.
+  const std::string huge = "12" + std::string(199'998, 'z');
+  Streams s(huge + "\n7\n");
+  TerminalFrontend t(s.in, s.out, s.err, options(false));
+  t.OPENWINDOW(10, "Input Window", true);
+  const std::string first = t.read_line(10);
+  EXPECT_EQ(first.size(), 65'536u);
+  EXPECT_EQ(first, huge.substr(0, 65'536));
+  EXPECT_EQ(t.read_line(10), "7");
+}
+
 TEST(TerminalFrontend, EndOfInputStopsWithThree) {
   Streams s("1\n");
   TerminalFrontend t(s.in, s.out, s.err, options(true));
