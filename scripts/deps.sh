@@ -2,7 +2,7 @@
 # Installs the Debian packages that building and testing mapfit needs, only those missing.
 set -euo pipefail
 pkgs=(cmake g++ make libgtest-dev libbenchmark-dev libfreetype-dev libfontconfig-dev libpng-dev
-      fonts-liberation fonts-dejavu-core qt6-base-dev xvfb xauth)
+      fonts-liberation fonts-dejavu-core qt6-base-dev xvfb xauth xdotool imagemagick)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
