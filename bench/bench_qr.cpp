@@ -6,6 +6,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_series.h"
+
 #include <cstring>
 #include <random>
 #include <vector>
@@ -27,16 +29,7 @@ char* openblas_get_corename();
 
 namespace {
 
-std::vector<double> noisy_henon(int n) {
-  std::vector<double> x = {0.1, 0.2};
-  while (static_cast<int>(x.size()) < n) {
-    x.push_back(1.0 - 1.4 * x.back() * x.back() + 0.3 * x[x.size() - 2]);
-  }
-  std::mt19937 gen(1);
-  std::normal_distribution<double> noise(0.0, 1e-3);
-  for (double& v : x) v += noise(gen);
-  return x;
-}
+using bench::noisy_henon;
 
 // The design matrix of a polynomial fit (N rows, P columns, column-major) and its targets.
 struct Problem {

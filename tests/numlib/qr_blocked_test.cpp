@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/numlib/random_matrix.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -24,15 +26,7 @@ namespace {
 using Vec = std::vector<double>;
 constexpr double kEps = std::numeric_limits<double>::epsilon();
 
-// Deterministic pseudo-random entries in [-1, 1).
-Vec random_matrix(int m, int n, std::uint32_t seed) {
-  Vec a(static_cast<std::size_t>(m) * n);
-  for (auto& v : a) {
-    seed = seed * 1664525u + 1013904223u;
-    v = (seed >> 8) / double(1u << 24) * 2.0 - 1.0;
-  }
-  return a;
-}
+using test_matrices::random_matrix;
 
 double max_abs(const Vec& a) {
   double s = 0.0;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/numlib/random_matrix.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -21,12 +23,7 @@ using Vec = std::vector<double>;
 constexpr double kEps = 2.220446049250313e-16;
 
 Vec random_vector(long n, std::uint32_t seed) {
-  Vec a(static_cast<std::size_t>(n));
-  for (auto& v : a) {
-    seed = seed * 1664525u + 1013904223u;
-    v = (seed >> 8) / double(1u << 24) * 2.0 - 1.0;
-  }
-  return a;
+  return test_matrices::random_matrix(n, 1, seed);
 }
 
 double norm2(const Vec& x) {
