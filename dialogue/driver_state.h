@@ -11,6 +11,7 @@
 #include "dialogue/report_file.h"
 #include "dialogue/series_file.h"
 #include "model/model_map.h"
+#include "numlib/progress.h"
 #include "plot/window_system.h"
 
 namespace dialogue {
@@ -57,13 +58,21 @@ inline std::int64_t values_after_training(const DialogueState& s) {
 // Releases XT, YT and E; the test data is then not ready.
 void release_test_data(DialogueState& s);
 
-// Marks long work for the front end's progress indicator, also when the work throws.
+// Marks long work for the front end's progress indicator, also when the work throws, and
+// connects the numerical library's progress reports and stop checks to the front end for as
+// long as the work lasts.
 class WorkScope {
  public:
   WorkScope(plot::WindowSystem& windows, std::string_view what) : windows_(windows) {
     windows_.work_begins(what);
+    numlib::set_work_hooks(
+        [&w = windows_](std::int64_t done, std::int64_t total) { w.work_progress(done, total); },
+        [&w = windows_] { return w.stop_requested(); });
   }
-  ~WorkScope() { windows_.work_ends(); }
+  ~WorkScope() {
+    numlib::set_work_hooks(nullptr, nullptr);
+    windows_.work_ends();
+  }
   WorkScope(const WorkScope&) = delete;
   WorkScope& operator=(const WorkScope&) = delete;
 

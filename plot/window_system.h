@@ -73,6 +73,12 @@ class WindowSystem {
   virtual void picture_done(int /*unit*/) {}
   virtual void work_begins(std::string_view /*what*/) {}
   virtual void work_ends() {}
+  // While work is under way: done of total units are finished, and whether the user asked to
+  // abandon it (the dialogue then asks the question that led to the work again; a front end
+  // whose frame is closing also ends the next read). Unlike every other call, these two may
+  // come from any of the numerical library's threads.
+  virtual void work_progress(std::int64_t /*done*/, std::int64_t /*total*/) {}
+  virtual bool stop_requested() { return false; }
 };
 
 // Start-up hook: the frame window opens maximized. Returns true.
