@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "dialogue/answer_checks.h"
 #include "dialogue/ask.h"
 #include "dialogue/driver.h"
 #include "dialogue/driver_state.h"
@@ -57,7 +58,9 @@ Step step_show(DialogueState& s) {
              "   Ltest = " + numlib::format_I(rs.Ltest, 5) + ", Ktest = " +
                  numlib::format_I(rs.Ktest, 4) + ", Stest = " + numlib::format_I(rs.Stest, 4));
   // Settings that do not fit this series are asked again at once, without a question.
-  if (span_of_pieces(rs) + rs.D > values_after_training(s)) return Step::change;
+  if (!test_settings_fit(rs.Ltest, rs.Ktest, rs.Stest, values_after_training(s), rs.D)) {
+    return Step::change;
+  }
   return ask_yes_no(s.windows, kUnit, "   Change settings? (y/n) ") ? Step::change : Step::check;
 }
 
@@ -66,13 +69,12 @@ Step step_change(DialogueState& s) {
   const i64 R = values_after_training(s);
   const i64 D = rs.D;
   ask_setting(s, "7) The length of a test piece: Ltest = ", rs.Ltest,
-              [&](i64 Ltest) { return Ltest >= 1 && R - Ltest >= D; });
+              [&](i64 Ltest) { return ltest_accepted(Ltest, R, D); });
   ask_setting(s, "    The number of test pieces: Ktest = ", rs.Ktest,
-              [&](i64 Ktest) { return Ktest >= 1 && R - Ktest - rs.Ltest + 1 >= D; });
+              [&](i64 Ktest) { return ktest_accepted(Ktest, rs.Ltest, R, D); });
   if (rs.Ktest > 1) {
-    ask_setting(s, "    Shift between test pieces: Stest = ", rs.Stest, [&](i64 Stest) {
-      return Stest >= 1 && R - (static_cast<i64>(rs.Ktest) - 1) * Stest - rs.Ltest >= D;
-    });
+    ask_setting(s, "    Shift between test pieces: Stest = ", rs.Stest,
+                [&](i64 Stest) { return stest_accepted(Stest, rs.Ktest, rs.Ltest, R, D); });
   } else {
     rs.Stest = 1;
   }

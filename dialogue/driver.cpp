@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "dialogue/answer_checks.h"
 #include "dialogue/ask.h"
 #include "dialogue/driver_state.h"
 #include "numlib/fields.h"
@@ -35,7 +36,7 @@ Step step_train(DialogueState& s) {
   int& Ntrain = s.settings.Ntrain;
   for (;;) {
     ASKINT(s.windows, kUnit, "(I6)", "1) Length of a training series: Ntrain = ", Ntrain);
-    if (Ntrain >= 2 && Ntrain <= s.series.N) break;
+    if (ntrain_accepted(Ntrain, s.series.N)) break;
     write_incorrect_input(s.windows, kUnit);
   }
   s.report.write_training(Ntrain);
@@ -48,7 +49,7 @@ Step step_dim(DialogueState& s) {
   int& D = s.settings.D;
   for (;;) {
     ASKINT(s.windows, kUnit, "(I2)", "2) Dimension of a model map: D = ", D);
-    if (D >= 1 && s.settings.Ntrain - D >= 1) break;
+    if (dimension_accepted(D, D, s.settings.Ntrain)) break;
     write_incorrect_input(s.windows, kUnit);
   }
   s.report.write_dimension(D);

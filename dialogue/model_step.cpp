@@ -3,35 +3,17 @@
 
 #include <cstdint>
 
+#include "dialogue/answer_checks.h"
 #include "dialogue/ask.h"
 #include "dialogue/driver.h"
 #include "dialogue/driver_state.h"
-#include "model/basis.h"
 #include "model/fits.h"
-#include "numlib/factorial.h"
 #include "numlib/fields.h"
 
 namespace dialogue {
 namespace {
 
 constexpr int kUnit = kDialogueUnit;
-
-// C(order + D, D), the number of monomials of degree at most `order` in D variables. The
-// factorials fac(n), fac(k), fac(n - k) are taken in this order first, so that an order too
-// large for them stops the program with their overflow message as soon as it is entered; the
-// count itself is formed in exact integer arithmetic. -1 stands for a count beyond 64 bits.
-std::int64_t monomial_count(int D, int order) {
-  const int n = order + D;
-  (void)numlib::fac(n);
-  (void)numlib::fac(D);
-  (void)numlib::fac(n - D);
-  return model::basis_count(D, order);
-}
-
-// True when a count of `P` coefficients leaves at least one training point per coefficient.
-bool count_fits(std::int64_t P, const RunSettings& rs) {
-  return P >= 0 && P <= static_cast<std::int64_t>(rs.Ntrain) - rs.D;
-}
 
 void ask_kind(DialogueState& s) {
   write_line(s.windows, kUnit, "3) You can select one of the following");
@@ -41,7 +23,7 @@ void ask_kind(DialogueState& s) {
   int choice = 0;
   for (;;) {
     ASKINT(s.windows, kUnit, "(I1)", "   Select a function: ", choice);
-    if (choice == 1 || choice == 2) break;
+    if (function_accepted(choice)) break;
     write_incorrect_input(s.windows, kUnit);
   }
   s.settings.kind = static_cast<model::ModelKind>(choice);
@@ -89,14 +71,15 @@ Step step_model(DialogueState& s) {
   std::int64_t Pden = 0;
   if (rs.kind == model::ModelKind::rational) {
     Pnum = ask_order(s, "   Order of the numerator polynomial: ", rs.nu,
-                     [&](std::int64_t count) { return count_fits(count, rs); });
+                     [&](std::int64_t count) { return count_fits(count, rs.Ntrain, rs.D); });
     // Only the denominator question is repeated after a rejection; the numerator order stands.
-    Pden = ask_order(s, "   Order of the denominator polynomial: ", rs.mu,
-                     [&](std::int64_t count) { return count_fits(Pnum + count - 1, rs); }) -
+    Pden = ask_order(
+               s, "   Order of the denominator polynomial: ", rs.mu,
+               [&](std::int64_t count) { return count_fits(Pnum + count - 1, rs.Ntrain, rs.D); }) -
            1;
   } else {
     Pnum = ask_order(s, "   Order of the polynomial: ", rs.nu,
-                     [&](std::int64_t count) { return count_fits(count, rs); });
+                     [&](std::int64_t count) { return count_fits(count, rs.Ntrain, rs.D); });
     rs.mu = 0;
   }
 
