@@ -1,0 +1,40 @@
+#pragma once
+// Least-squares triangles of the fits' matrices (numlib/ls_triangle.h), and what is solved from
+// them: the models of leading or chosen columns, with equations added afterwards. Every
+// operation on a triangle is an orthogonal transformation of [A | y], so a triangle stands for
+// its whole problem: the models of any of its columns have their exact least-squares solution
+// and residual in it.
+
+#include <cstdint>
+#include <span>
+
+#include "numlib/ls_triangle.h"
+
+namespace model {
+
+// The triangle of the fit's matrix and the targets YV (N equations): the columns of POLYFIT's
+// matrix (the basis of order nu at the points of A, D by N), followed for mu >= 1 by RATFIT's
+// denominator columns -YV(j) psi_(k+1), k = 1 .. C(D+mu, D) - 1. With mu = 0 the columns of
+// every polynomial fit of order <= nu in D variables are a prefix of it. N may be smaller than
+// the number of columns (the rows of R below N are zero). A matrix that cannot be had stops the
+// program with the fit's storage message.
+numlib::LeastSquaresTriangle fit_triangle(const double* A, int D, int N, const double* YV, int nu,
+                                          int mu);
+
+// Coefficients of the model of the first k columns: solves R(1:k, 1:k) c = z(1:k) by back
+// substitution into c(1..k). Returns 0, or the index of the exactly zero diagonal element of R
+// that the back substitution meets first (from k down); c is then undefined.
+int solve_leading(const numlib::LeastSquaresTriangle& t, int k, double* c);
+
+// Residual sum of squares of the model of the first k columns: z(k+1)^2 + ... + z(P)^2 + rho^2.
+double leading_residual(const numlib::LeastSquaresTriangle& t, int k);
+
+// The triangle of the problem whose columns are columns(1), ..., columns(m) of t's problem
+// (1-based, distinct, in the order wanted) with the same targets; m may be 0.
+numlib::LeastSquaresTriangle column_triangle(const numlib::LeastSquaresTriangle& t,
+                                             std::span<const int> columns);
+
+// Adds one equation to the problem: row holds a(1 .. P) and its target y(P + 1 elements).
+void add_equation(numlib::LeastSquaresTriangle& t, std::span<const double> row);
+
+}  // namespace model
