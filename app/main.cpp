@@ -1,6 +1,7 @@
 // mapfit: builds a model map of a scalar time series and checks how well it predicts.
 //
 //   mapfit [--terminal] [--plot FILE] [SERIES_FILE ...]
+//   mapfit fit|search SERIES [OPTIONS]   (scripting/commands.h)
 //
 // Exit status: 0 normal end (also "Terminate Program?" answered y), 1 a stop by the numerical
 // library or a failure of the report file or of standard output, 2 a usage error, 3 input ended
@@ -21,6 +22,7 @@
 #include "numlib/stop.h"
 #include "numlib/units.h"
 #include "plot/window_system.h"
+#include "scripting/commands.h"
 #include "windowing/terminal_frontend.h"
 #ifdef MAPFIT_WITH_QT
 #include <cstdlib>
@@ -77,7 +79,7 @@ Options parse_arguments(int argc, char** argv, bool& finished) {
     } else if (arg == "--") {
       only_files = true;
     } else if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage << '\n' << kHelp;
+      std::cout << kUsage << '\n' << kHelp << '\n' << scripting::commands_summary();
       finished = true;
       return options;
     } else if (arg == "--version") {
@@ -162,6 +164,12 @@ int run_on_desktop(int argc, char** argv, const Options& options) {
 
 int main(int argc, char** argv) {
   occupy_closed_standard_streams();
+  // mapfit fit ..., mapfit search ...: a command as the first argument.
+  if (argc >= 2) {
+    if (const scripting::Command command = scripting::find_command(argv[1])) {
+      return command(argc - 1, argv + 1);
+    }
+  }
   Options options;
   try {
     bool finished = false;

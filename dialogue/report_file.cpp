@@ -59,6 +59,10 @@ void ReportFile::write_dimension(int D) {
   write_block(report_line("Dimension of a model map D = " + numlib::format_I(D, 2)));
 }
 
+void ReportFile::write_delay(int T) {
+  write_block(report_line("Delay between the arguments T = " + numlib::format_I(T, 6)));
+}
+
 void ReportFile::write_model(const model::ModelMap& map, double ERR) {
   std::string block;
   if (map.kind == model::ModelKind::rational) {

@@ -23,6 +23,8 @@ class ReportFile {
   void write_training(int Ntrain);
   // Question 2 accepted: the dimension line.
   void write_dimension(int D);
+  // After the dimension line, for a map whose arguments are T > 1 values apart: the delay line.
+  void write_delay(int T);
   // After every fit: the function and its orders, the P coefficients, the error line.
   void write_model(const model::ModelMap& map, double ERR);
   // Efficiency check, test error known: an empty line and the test error line.

@@ -1,0 +1,313 @@
+// mapfit fit: one model from the command line, fitted and checked as the dialogue would fit
+// and check it for the same answers, with the same blocks appended to report.txt, a short
+// summary, and all results as JSON on request.
+
+#include <chrono>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "dialogue/answer_checks.h"
+#include "dialogue/report_file.h"
+#include "model/delay.h"
+#include "model/fit_triangle.h"
+#include "numlib/fields.h"
+#include "numlib/stop.h"
+#include "scripting/command_common.h"
+#include "scripting/commands.h"
+#include "scripting/options.h"
+#include "scripting/plot_file.h"
+#include "scripting/result_json.h"
+#include "scripting/terms.h"
+
+namespace scripting {
+namespace {
+
+using i64 = std::int64_t;
+
+struct FitOptions {
+  std::optional<int> Ntrain, D;
+  int T = 1;
+  std::optional<int> nu, mu;
+  bool rational = false;
+  bool kind_given = false;
+  CheckOptions check;
+  model::TermSelection select = model::TermSelection::none;
+  std::optional<int> max_terms;
+  std::string json;  // "" none, "-" standard output
+  bool report = true;
+  std::string plot;
+  bool help = false;
+};
+
+FitOptions parse(int argc, char** argv, std::string& series) {
+  FitOptions o;
+  using dialogue::kLengthFieldWidth, dialogue::kOrderFieldWidth;
+  const auto kind = [&](bool rational) {
+    if (o.kind_given && o.rational != rational) {
+      throw UsageError{"only one of --poly and --rational can be given"};
+    }
+    o.kind_given = true;
+    o.rational = rational;
+  };
+  const OptionSpec specs[] = {
+      {"--help", false, [&](std::string_view) { o.help = true; }},
+      {"-h", false, [&](std::string_view) { o.help = true; }},
+      {"--ntrain", true,
+       [&](std::string_view v) { o.Ntrain = field_value("--ntrain", v, kLengthFieldWidth); }},
+      {"--dim", true, [&](std::string_view v) { o.D = field_value("--dim", v, kOrderFieldWidth); }},
+      {"--delay", true,
+       [&](std::string_view v) { o.T = field_value("--delay", v, kLengthFieldWidth); }},
+      {"--poly", true,
+       [&](std::string_view v) {
+         kind(false);
+         o.nu = field_value("--poly", v, kOrderFieldWidth);
+       }},
+      {"--rational", true,
+       [&](std::string_view v) {
+         kind(true);
+         const auto [nu, mu] = field_pair("--rational", v, kOrderFieldWidth, false);
+         o.nu = nu.front();
+         o.mu = mu.front();
+       }},
+      {"--check", false, [&](std::string_view) { o.check.check = true; }},
+      {"--ltest", true,
+       [&](std::string_view v) { o.check.Ltest = field_value("--ltest", v, kLengthFieldWidth); }},
+      {"--ktest", true,
+       [&](std::string_view v) { o.check.Ktest = field_value("--ktest", v, kLengthFieldWidth); }},
+      {"--stest", true,
+       [&](std::string_view v) { o.check.Stest = field_value("--stest", v, kLengthFieldWidth); }},
+      {"--select", true, [&](std::string_view v) { o.select = selection_value(v); }},
+      {"--max-terms", true,
+       [&](std::string_view v) { o.max_terms = field_value("--max-terms", v, kLengthFieldWidth); }},
+      {"--json", true,
+       [&](std::string_view v) {
+         if (v.empty()) throw UsageError{"option --json needs a file name or -"};
+         o.json = v;
+       }},
+      {"--no-report", false, [&](std::string_view) { o.report = false; }},
+      {"--plot", true,
+       [&](std::string_view v) {
+         if (v.empty()) throw UsageError{"option --plot needs a file name"};
+         o.plot = v;
+       }},
+  };
+  const std::vector<std::string> operands = parse_command_line(argc, argv, specs);
+  if (o.help) return o;
+  if (operands.size() != 1) throw UsageError{"needs exactly one series file"};
+  series = operands.front();
+  if (!o.Ntrain) throw UsageError{"option --ntrain is required"};
+  if (!o.D) throw UsageError{"option --dim is required"};
+  if (!o.kind_given) throw UsageError{"one of --poly and --rational is required"};
+  if (!o.check.check) {
+    if (o.check.Ltest || o.check.Ktest || o.check.Stest) {
+      throw UsageError{"options --ltest, --ktest and --stest need --check"};
+    }
+    if (!o.plot.empty()) throw UsageError{"option --plot needs --check"};
+  }
+  if (o.max_terms && o.select == model::TermSelection::none) {
+    throw UsageError{"option --max-terms needs --select"};
+  }
+  return o;
+}
+
+// The values of the options checked as the dialogue's questions check them, in their order.
+ModelSpec validated_spec(const FitOptions& o, const dialogue::Series& series) {
+  const int Ntrain = *o.Ntrain;
+  if (!dialogue::ntrain_accepted(Ntrain, series.N)) {
+    throw UsageError{refusal("--ntrain", std::to_string(Ntrain),
+                             "needs 2 <= Ntrain <= N = " + std::to_string(series.N))};
+  }
+  ModelSpec spec;
+  spec.D = *o.D;
+  spec.T = o.T;
+  if (spec.T < 1) throw UsageError{refusal("--delay", std::to_string(spec.T), "needs T >= 1")};
+  const i64 span = model::delay_window(spec.D, spec.T);
+  if (!dialogue::dimension_accepted(spec.D, span, Ntrain)) {
+    throw UsageError{refusal(
+        "--dim", std::to_string(spec.D),
+        spec.T > 1 ? "needs D >= 1 and (D-1)T + 1 <= Ntrain - 1 = " + std::to_string(Ntrain - 1)
+                   : "needs 1 <= D <= Ntrain - 1 = " + std::to_string(Ntrain - 1))};
+  }
+  const std::string points = std::to_string(Ntrain - span);
+  spec.kind = o.rational ? model::ModelKind::rational : model::ModelKind::polynomial;
+  spec.nu = *o.nu;
+  const std::string kind_option = o.rational ? "--rational" : "--poly";
+  const std::string shown =
+      o.rational ? std::to_string(*o.nu) + "," + std::to_string(*o.mu) : std::to_string(*o.nu);
+  if (spec.nu < 0) throw UsageError{refusal(kind_option, shown, "needs orders >= 0")};
+  const i64 Pnum = dialogue::monomial_count(spec.D, spec.nu);
+  if (Pnum < 0 || !dialogue::count_fits(Pnum, Ntrain, span)) {
+    throw UsageError{refusal(kind_option, shown,
+                             "needs at most as many coefficients as training points, " + points)};
+  }
+  if (o.rational) {
+    spec.mu = *o.mu;
+    if (spec.mu < 0) throw UsageError{refusal(kind_option, shown, "needs orders >= 0")};
+    const i64 count = dialogue::monomial_count(spec.D, spec.mu);
+    if (count < 0 || !dialogue::count_fits(Pnum + count - 1, Ntrain, span)) {
+      throw UsageError{refusal(kind_option, shown,
+                               "needs at most as many coefficients as training points, " + points)};
+    }
+  }
+  spec.select = o.select;
+  if (o.max_terms) {
+    if (*o.max_terms < 1) {
+      throw UsageError{refusal("--max-terms", std::to_string(*o.max_terms), "needs at least 1")};
+    }
+    spec.max_terms = *o.max_terms;
+  }
+  return spec;
+}
+
+std::string percent(double ERR) { return numlib::format_F(100.0 * ERR, 10, 5) + " %"; }
+
+void summary(const ModelResult& r, const SeriesData& data) {
+  const ModelSpec& s = r.spec;
+  const bool rational = s.kind == model::ModelKind::rational;
+  std::cout << ' ' << data.file << ": " << data.N << " values, Ntrain = " << data.Ntrain << '\n';
+  std::cout << " D = " << s.D << ", delay " << s.T << ", "
+            << (rational
+                    ? "rational, nu = " + std::to_string(s.nu) + ", mu = " + std::to_string(s.mu)
+                    : "standard polynomial, nu = " + std::to_string(s.nu))
+            << ": " << r.map.P << " coefficients\n";
+  if (s.select != model::TermSelection::none) {
+    const std::vector<Term> terms = model_terms(r.map, s.T);
+    std::cout << ' ' << (s.select == model::TermSelection::forward ? "Forward" : "Backward")
+              << " selection kept " << r.kept.size() << " terms:";
+    for (std::size_t i = 0; i < r.kept.size(); ++i) {
+      const Term& t = terms[static_cast<std::size_t>(r.kept[i] - 1)];
+      std::cout << (i == 0 ? " " : ", ") << (t.denominator ? "den " : "") << t.name;
+    }
+    std::cout << '\n';
+  }
+  std::cout << " Error of approximation: " << percent(r.error_train) << '\n';
+  if (r.checked) {
+    std::cout << " Error of approximation (test): " << percent(r.error_test) << '\n';
+    std::cout << " Prediction time: " << numlib::format_I(r.prediction_time, 4) << '\n';
+    std::cout << " Number of infinite solutions: " << numlib::format_I(r.infinite_solutions, 4)
+              << '\n';
+  }
+  std::cout << std::flush;
+}
+
+// The JSON error object of a run that stopped.
+Json stop_json(int status, const std::string& messages, const SeriesData* data,
+               const ModelSpec* spec, int Ntrain) {
+  Json error = Json::object().set("status", status);
+  error.set("message", messages.empty()
+                           ? std::string("stopped; the reason is on the standard error")
+                           : messages);
+  Json o = Json::object().set("error", std::move(error));
+  if (data != nullptr) o.set("series", series_json(*data));
+  if (spec != nullptr) o.set("settings", settings_json(*spec, Ntrain, nullptr));
+  o.set("version", program_version());
+  return o;
+}
+
+}  // namespace
+
+int run_fit(int argc, char** argv) {
+  std::string name;
+  FitOptions o;
+  try {
+    o = parse(argc, argv, name);
+  } catch (const UsageError& error) {
+    std::cerr << "mapfit fit: " << error.message << '\n';
+    return kUsageStatus;
+  }
+  if (o.help) {
+    std::cout << fit_help();
+    return 0;
+  }
+
+  const auto start = std::chrono::steady_clock::now();
+  const bool json_on_stdout = o.json == "-";
+  LibraryMessages messages(json_on_stdout);
+  dialogue::Series series;
+  std::optional<SeriesData> data;
+  std::optional<ModelSpec> spec;
+  int status = 0;
+  try {
+    ModelResult r;
+    CheckSettings check;
+    try {
+      open_series(series, name);
+      spec = validated_spec(o, series);
+      const i64 span = model::delay_window(spec->D, spec->T);
+      const i64 R = static_cast<i64>(series.N) - *o.Ntrain;
+      i64 count = *o.Ntrain;
+      if (o.check.check) {
+        if (!dialogue::check_offered(R, span)) {
+          throw UsageError{"option --check needs more than " + std::to_string(span) +
+                           " values after the training part, " + std::to_string(R) + " follow it"};
+        }
+        check = check_settings(o.check, R, spec->D, spec->T);
+        count += (static_cast<i64>(check.Ktest) - 1) * check.Stest + check.Ltest + 1;
+      }
+      data = load_series(series, *o.Ntrain, static_cast<int>(count));
+    } catch (const UsageError& error) {
+      std::cerr << "mapfit fit: " << error.message << '\n';
+      return kUsageStatus;
+    }
+
+    r.spec = *spec;
+    std::optional<dialogue::ReportFile> report;
+    if (o.report) {
+      report.emplace();
+      report->write_training(data->Ntrain);
+      report->write_dimension(spec->D);
+      if (spec->T > 1) report->write_delay(spec->T);
+    }
+    const model::DelayEmbedding train = training_points(*data, spec->D, spec->T);
+    if (spec->select == model::TermSelection::none) {
+      fit_as_dialogue(r, train);
+    } else {
+      const auto t_start = std::chrono::steady_clock::now();
+      const numlib::LeastSquaresTriangle t =
+          model::fit_triangle(train.A.data(), spec->D, train.N, train.Y.data(), spec->nu,
+                              spec->kind == model::ModelKind::rational ? spec->mu : 0);
+      r.fit_seconds =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - t_start).count();
+      fit_from_triangle(r, t, train);
+    }
+    if (report) report->write_model(r.map, r.error_train);
+
+    std::optional<PlotFile> plot;
+    if (!o.plot.empty()) plot.emplace(o.plot);
+    if (o.check.check) {
+      check_model(r, *data, check, plot ? &*plot : nullptr);
+      if (report) {
+        report->write_test_error(r.error_test);
+        report->write_test_block(check.Ltest, check.Ktest, check.Stest, r.prediction_time,
+                                 r.infinite_solutions);
+      }
+    }
+    if (report) report->write_closing_and_close();
+    if (plot && !plot->saved()) status = kFailureStatus;
+
+    if (!json_on_stdout) summary(r, *data);
+    if (!o.json.empty()) {
+      r.total_seconds =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      const Json result = result_json(r, *data, o.check.check ? &check : nullptr);
+      if (!write_output(o.json, result.dump(), "results")) status = kFailureStatus;
+    }
+  } catch (const numlib::ProgramStop& stop) {
+    status = stop.status;
+    if (!o.json.empty()) {
+      write_output(o.json,
+                   stop_json(stop.status, messages.text(), data ? &*data : nullptr,
+                             spec ? &*spec : nullptr, o.Ntrain.value_or(0))
+                       .dump(),
+                   "results");
+    }
+  }
+  if (!std::cout.flush() && status == 0) {
+    std::cerr << "mapfit: cannot write the standard output\n";
+    status = kFailureStatus;
+  }
+  return status;
+}
+
+}  // namespace scripting
