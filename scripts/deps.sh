@@ -3,7 +3,8 @@
 # Further package names may be given as arguments (the fuzzing script adds clang).
 set -euo pipefail
 pkgs=(cmake g++ make libgtest-dev libbenchmark-dev libfreetype-dev libfontconfig-dev libpng-dev
-      fonts-liberation fonts-dejavu-core qt6-base-dev xvfb xauth xdotool imagemagick "$@")
+      fonts-liberation fonts-dejavu-core qt6-base-dev xvfb xauth xdotool imagemagick
+      nlohmann-json3-dev "$@")
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
