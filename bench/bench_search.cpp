@@ -1,0 +1,92 @@
+// The model search against the largest single fit of its grid: D = 1 .. 6 times nu = 1 .. 5
+// (polynomials) on N = 10^5 training points, whose largest model is D = 6, nu = 5 (P = 462).
+// The goal is a search time of at most 1.5 times the largest fit's. BM_SearchOverLargestFit
+// times both side by side in each iteration and reports their ratio.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <vector>
+
+#include "bench/bench_series.h"
+#include "scripting/model_run.h"
+#include "scripting/search_models.h"
+
+namespace {
+
+constexpr int kPoints = 100000;
+
+const scripting::SeriesData& series() {
+  static const scripting::SeriesData data = [] {
+    scripting::SeriesData d;
+    d.file = "noisy-henon";
+    d.Ntrain = kPoints + 6;
+    d.x = bench::noisy_henon(d.Ntrain);
+    d.N = d.Ntrain;
+    return d;
+  }();
+  return data;
+}
+
+std::vector<scripting::ModelSpec> grid() {
+  std::vector<scripting::ModelSpec> models;
+  for (int D = 1; D <= 6; ++D) {
+    for (int nu = 1; nu <= 5; ++nu) models.push_back({D, 1, model::ModelKind::polynomial, nu, 0});
+  }
+  return models;
+}
+
+// The fit of D = 6, nu = 5 as mapfit fit runs it (POLYFIT and its error).
+double largest_fit() {
+  scripting::ModelResult r;
+  r.spec = {6, 1, model::ModelKind::polynomial, 5, 0};
+  scripting::fit_as_dialogue(r, scripting::training_points(series(), 6, 1));
+  return r.error_train;
+}
+
+double search() {
+  const std::vector<scripting::ModelResult> r =
+      scripting::fit_models(series(), grid(), nullptr, nullptr);
+  return r.back().error_train;
+}
+
+double seconds(double (*work)()) {
+  const auto start = std::chrono::steady_clock::now();
+  benchmark::DoNotOptimize(work());
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void BM_LargestFit(benchmark::State& state) {
+  series();
+  for (auto _ : state) benchmark::DoNotOptimize(largest_fit());
+}
+BENCHMARK(BM_LargestFit)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+
+void BM_Search(benchmark::State& state) {
+  series();
+  for (auto _ : state) benchmark::DoNotOptimize(search());
+  state.counters["models"] = static_cast<double>(grid().size());
+}
+BENCHMARK(BM_Search)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+
+// Search and largest fit one after the other in each iteration; the counter is the ratio of
+// the summed times.
+void BM_SearchOverLargestFit(benchmark::State& state) {
+  series();
+  double fit_total = 0.0, search_total = 0.0;
+  for (auto _ : state) {
+    const double f = seconds(largest_fit);
+    const double s = seconds(search);
+    fit_total += f;
+    search_total += s;
+    state.SetIterationTime(f + s);
+  }
+  state.counters["ratio"] = search_total / fit_total;
+}
+BENCHMARK(BM_SearchOverLargestFit)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Repetitions(3);
+
+}  // namespace
