@@ -74,9 +74,11 @@ std::vector<std::size_t> rank_results(const std::vector<ModelResult>& results, R
 std::string search_table(const std::vector<ModelResult>& results,
                          const std::vector<std::size_t>& ranks, const SeriesData& data) {
   using numlib::format_F, numlib::format_I;
-  std::string out = " " + data.file + ": " + std::to_string(data.N) +
-                    " values, Ntrain = " + std::to_string(data.Ntrain) + ", " +
-                    std::to_string(results.size()) + " models\n";
+  std::string out(1, ' ');
+  out += data.file;
+  out += ": " + std::to_string(data.N);
+  out += " values, Ntrain = " + std::to_string(data.Ntrain);
+  out += ", " + std::to_string(results.size()) + " models\n";
   out +=
       " rank  D delay kind        nu mu      P  terms  train err %   test err %  ptime  infin"
       "          AIC          BIC    fit s\n";
@@ -84,20 +86,40 @@ std::string search_table(const std::vector<ModelResult>& results,
   for (std::size_t n = 0; n < ranks.size(); ++n) {
     const ModelResult& r = results[ranks[n]];
     const ModelSpec& s = r.spec;
-    std::string line = " " + format_I(static_cast<std::int64_t>(n + 1), 4) + format_I(s.D, 3) +
-                       format_I(s.T, 6) + "  " + kind_name(s) + format_I(s.nu, 3) +
-                       format_I(s.kind == model::ModelKind::rational ? s.mu : 0, 3) +
-                       format_I(r.map.P, 7) + format_I(static_cast<std::int64_t>(r.kept.size()), 7);
+    // Appended piece by piece (GCC 12 warns falsely about "literal" + temporary string here).
+    std::string line(1, ' ');
+    line += format_I(static_cast<std::int64_t>(n + 1), 4);
+    line += format_I(s.D, 3);
+    line += format_I(s.T, 6);
+    line += "  ";
+    line += kind_name(s);
+    line += format_I(s.nu, 3);
+    line += format_I(s.kind == model::ModelKind::rational ? s.mu : 0, 3);
+    line += format_I(r.map.P, 7);
+    line += format_I(static_cast<std::int64_t>(r.kept.size()), 7);
+    const auto column = [&line](std::string_view gap, const std::string& field) {
+      line += gap;
+      line += field;
+    };
     if (!fitted(r)) {
       line += padded("failed", 13);
-      failures += " rank " + std::to_string(n + 1) + ": " + r.failure + "\n";
+      failures += " rank ";
+      failures += std::to_string(n + 1);
+      failures += ": ";
+      failures += r.failure;
+      failures += '\n';
     } else {
-      line += "   " + format_F(100.0 * r.error_train, 10, 5);
-      line += r.checked ? "   " + format_F(100.0 * r.error_test, 10, 5) : padded("-", 13);
-      line += r.checked ? format_I(r.prediction_time, 7) : padded("-", 7);
-      line += r.checked ? format_I(r.infinite_solutions, 7) : padded("-", 7);
-      line += " " + format_F(r.aic, 12, 2) + " " + format_F(r.bic, 12, 2);
-      line += " " + format_F(r.fit_seconds, 8, 3);
+      column("   ", format_F(100.0 * r.error_train, 10, 5));
+      if (r.checked) {
+        column("   ", format_F(100.0 * r.error_test, 10, 5));
+        column("", format_I(r.prediction_time, 7));
+        column("", format_I(r.infinite_solutions, 7));
+      } else {
+        column("", padded("-", 13) + padded("-", 7) + padded("-", 7));
+      }
+      column(" ", format_F(r.aic, 12, 2));
+      column(" ", format_F(r.bic, 12, 2));
+      column(" ", format_F(r.fit_seconds, 8, 3));
     }
     out += line + "\n";
   }
