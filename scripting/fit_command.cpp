@@ -191,20 +191,6 @@ void summary(const ModelResult& r, const SeriesData& data) {
   std::cout << std::flush;
 }
 
-// The JSON error object of a run that stopped.
-Json stop_json(int status, const std::string& messages, const SeriesData* data,
-               const ModelSpec* spec, int Ntrain) {
-  Json error = Json::object().set("status", status);
-  error.set("message", messages.empty()
-                           ? std::string("stopped; the reason is on the standard error")
-                           : messages);
-  Json o = Json::object().set("error", std::move(error));
-  if (data != nullptr) o.set("series", series_json(*data));
-  if (spec != nullptr) o.set("settings", settings_json(*spec, Ntrain, nullptr));
-  o.set("version", program_version());
-  return o;
-}
-
 }  // namespace
 
 int run_fit(int argc, char** argv) {

@@ -81,4 +81,17 @@ Json result_json(const ModelResult& r, const SeriesData& data, const CheckSettin
   return o;
 }
 
+Json stop_json(int status, const std::string& messages, const SeriesData* data,
+               const ModelSpec* spec, int Ntrain) {
+  Json error = Json::object().set("status", status);
+  error.set("message", messages.empty()
+                           ? std::string("stopped; the reason is on the standard error")
+                           : messages);
+  Json o = Json::object().set("error", std::move(error));
+  if (data != nullptr) o.set("series", series_json(*data));
+  if (spec != nullptr) o.set("settings", settings_json(*spec, Ntrain, nullptr));
+  o.set("version", program_version());
+  return o;
+}
+
 }  // namespace scripting

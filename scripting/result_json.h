@@ -2,6 +2,8 @@
 // The machine-readable form of a model's results: one JSON object per model (snake_case keys;
 // errors as fractions; keys of what was not computed are absent).
 
+#include <string>
+
 #include "scripting/json.h"
 #include "scripting/model_run.h"
 
@@ -22,5 +24,11 @@ Json settings_json(const ModelSpec& spec, int Ntrain, const CheckSettings* check
 // A rank above 0 comes first, as "rank".
 Json result_json(const ModelResult& r, const SeriesData& data, const CheckSettings* check,
                  int rank = 0);
+
+// The error object of a command that stopped: {"error": {"status", "message"}, "series",
+// "settings", "version"}, the series and settings when they are known. The message is the
+// numerical library's text, or a pointer to the standard error where the reason went.
+Json stop_json(int status, const std::string& messages, const SeriesData* data,
+               const ModelSpec* spec, int Ntrain);
 
 }  // namespace scripting

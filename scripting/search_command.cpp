@@ -251,6 +251,10 @@ int run_search(int argc, char** argv) {
     }
   } catch (const numlib::ProgramStop& stop) {
     status = stop.status;
+    if (!o.json.empty()) {
+      write_output(o.json, stop_json(stop.status, messages.text(), nullptr, nullptr, 0).dump(),
+                   "results");
+    }
   }
   if (!std::cout.flush() && status == 0) {
     std::cerr << "mapfit: cannot write the standard output\n";
