@@ -1,8 +1,8 @@
 # bash completion for mapfit                                  -*- shell-script -*-
 
 # The options of each command, one entry each: mapfit itself, and every subcommand, which is
-# completed as the first argument. An option written NAME=FILE takes a
-# file name, NAME=VALUE another value (not completed); a plain NAME takes nothing.
+# completed as the first argument. An option written NAME=FILE takes a file name, NAME=A|B|C
+# one of those words, NAME=VALUE another value (not completed); a plain NAME takes nothing.
 declare -gA _mapfit_options=(
   [mapfit]='--terminal --plot=FILE -- --help -h --version'
 )
@@ -50,17 +50,16 @@ _mapfit() {
     prefix=$option=
     cur=${cur#*=}
   fi
-  local entry
+  local entry value
   for entry in "${options[@]}"; do
-    case $entry in
-      "$option=FILE")
-        _mapfit_files "$prefix" "$cur"
-        return
-        ;;
-      "$option="*)
-        return
-        ;;
-    esac
+    [[ $entry == "$option="* ]] || continue
+    value=${entry#*=}
+    if [[ $value == FILE ]]; then
+      _mapfit_files "$prefix" "$cur"
+    elif [[ $value == *'|'* ]]; then
+      mapfile -t COMPREPLY < <(compgen -P "$prefix" -W "${value//|/ }" -- "$cur")
+    fi
+    return
   done
 
   if [[ $cur == -* ]]; then

@@ -66,23 +66,32 @@ rm -- -odd.txt
 
 # A subcommand is one more entry of the table: completed as the first word, with its own
 # options after it.
-_mapfit_options['fit']='--order=VALUE --output=FILE --json'
+_mapfit_options['fit']='--order=VALUE --output=FILE --rank=test|ptime|bic --json'
 check 'mapfit f' 'fit|fitting.txt'
 check 'mapfit --terminal f' 'fitting.txt'
-check 'mapfit fit --' '--json|--order|--output'
+check 'mapfit fit --' '--json|--order|--output|--rank'
 check 'mapfit fit --order ' ''
 check 'mapfit fit --order=' ''
 check 'mapfit fit --output p' 'plot.png'
+check 'mapfit fit --rank ' 'bic|ptime|test'
+check 'mapfit fit --rank=p' 'ptime'
 check 'mapfit henon.txt fit --' '--|--help|--plot|--terminal|--version'
 
 # "=" left out of COMP_WORDBREAKS: the option and its value are one word.
-COMP_WORDS=(mapfit --plot=p)
-COMP_CWORD=1
-_mapfit
-if [[ ${COMPREPLY[*]} != --plot=plot.png ]]; then
-  echo "FAIL: whole word '--plot=p': got '${COMPREPLY[*]}', expected '--plot=plot.png'"
-  failures=$((failures + 1))
-fi
+whole_word() {
+  COMP_WORDS=("$@")
+  COMP_CWORD=$(($# - 1))
+  _mapfit
+  printf '%s\n' "${COMPREPLY[@]}" | sort | paste -sd '|'
+}
+for row in 'mapfit --plot=p|--plot=plot.png' 'mapfit fit --rank=t|--rank=test'; do
+  read -r -a words <<<"${row%%|*}"
+  got=$(whole_word "${words[@]}")
+  if [[ $got != "${row#*|}" ]]; then
+    echo "FAIL: whole word '${row%%|*}': got '$got', expected '${row#*|}'"
+    failures=$((failures + 1))
+  fi
+done
 
 if ((failures > 0)); then
   echo "$failures failures"
