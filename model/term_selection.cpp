@@ -10,8 +10,8 @@
 #include <numeric>
 #include <utility>
 
-#include "model/fit_triangle.h"
 #include "model/plane_rotation.h"
+#include "model/triangle_ops.h"
 
 namespace model {
 namespace {

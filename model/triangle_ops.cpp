@@ -1,11 +1,12 @@
 // Solves from a least-squares triangle, and the triangles of chosen columns and of added
 // equations, by plane rotations.
 
+#include "model/triangle_ops.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <vector>
 
-#include "model/fit_triangle.h"
 #include "model/plane_rotation.h"
 
 namespace model {

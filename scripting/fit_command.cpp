@@ -10,7 +10,7 @@
 #include "dialogue/answer_checks.h"
 #include "dialogue/report_file.h"
 #include "model/delay.h"
-#include "model/fit_triangle.h"
+#include "model/least_squares_triangle.h"
 #include "numlib/fields.h"
 #include "numlib/stop.h"
 #include "scripting/command_common.h"
@@ -251,8 +251,8 @@ int run_fit(int argc, char** argv) {
     } else {
       const auto t_start = std::chrono::steady_clock::now();
       const numlib::LeastSquaresTriangle t =
-          model::fit_triangle(train.A.data(), spec->D, train.N, train.Y.data(), spec->nu,
-                              spec->kind == model::ModelKind::rational ? spec->mu : 0);
+          model::least_squares_triangle(train.A.data(), spec->D, train.N, train.Y.data(), spec->nu,
+                                        spec->kind == model::ModelKind::rational ? spec->mu : 0);
       r.fit_seconds =
           std::chrono::duration<double>(std::chrono::steady_clock::now() - t_start).count();
       fit_from_triangle(r, t, train);

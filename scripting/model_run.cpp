@@ -7,9 +7,9 @@
 
 #include "model/basis.h"
 #include "model/delay.h"
-#include "model/fit_triangle.h"
 #include "model/fits.h"
 #include "model/predtest.h"
+#include "model/triangle_ops.h"
 #include "plot/plots.h"
 
 namespace scripting {

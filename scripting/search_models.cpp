@@ -11,7 +11,8 @@
 
 #include "model/basis.h"
 #include "model/basis_terms.h"
-#include "model/fit_triangle.h"
+#include "model/least_squares_triangle.h"
+#include "model/triangle_ops.h"
 #include "numlib/threads.h"
 
 namespace scripting {
@@ -109,8 +110,8 @@ void build_triangles(std::vector<Group>& groups) {
     if (host != nullptr && host->triangle.P + 1 < g.train.N) {
       g.triangle = derived_triangle(g, *host);
     } else {
-      g.triangle =
-          model::fit_triangle(g.train.A.data(), g.D, g.train.N, g.train.Y.data(), g.nu, g.mu);
+      g.triangle = model::least_squares_triangle(g.train.A.data(), g.D, g.train.N, g.train.Y.data(),
+                                                 g.nu, g.mu);
     }
     g.seconds = seconds_since(start);
   }

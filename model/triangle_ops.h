@@ -1,6 +1,6 @@
 #pragma once
-// Least-squares triangles of the fits' matrices (numlib/ls_triangle.h), and what is solved from
-// them: the models of leading or chosen columns, with equations added afterwards. Every
+// What is solved from a least-squares triangle (numlib/ls_triangle.h): the models of its leading
+// or chosen columns, with equations added afterwards. Every
 // operation on a triangle is an orthogonal transformation of [A | y], so a triangle stands for
 // its whole problem: the models of any of its columns have their exact least-squares solution
 // and residual in it.
@@ -11,15 +11,6 @@
 #include "numlib/ls_triangle.h"
 
 namespace model {
-
-// The triangle of the fit's matrix and the targets YV (N equations): the columns of POLYFIT's
-// matrix (the basis of order nu at the points of A, D by N), followed for mu >= 1 by RATFIT's
-// denominator columns -YV(j) psi_(k+1), k = 1 .. C(D+mu, D) - 1. With mu = 0 the columns of
-// every polynomial fit of order <= nu in D variables are a prefix of it. N may be smaller than
-// the number of columns (the rows of R below N are zero). A matrix that cannot be had stops the
-// program with the fit's storage message.
-numlib::LeastSquaresTriangle fit_triangle(const double* A, int D, int N, const double* YV, int nu,
-                                          int mu);
 
 // Coefficients of the model of the first k columns: solves R(1:k, 1:k) c = z(1:k) by back
 // substitution into c(1..k). Returns 0, or the index of the exactly zero diagonal element of R

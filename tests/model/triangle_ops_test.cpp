@@ -1,4 +1,4 @@
-#include "model/fit_triangle.h"
+#include "model/triangle_ops.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include "model/basis.h"
 #include "model/delay.h"
 #include "model/fits.h"
+#include "model/least_squares_triangle.h"
 
 namespace model {
 namespace {
@@ -64,13 +65,14 @@ void expect_same_solution(const numlib::LeastSquaresTriangle& t, int k, const Fi
 
 // Every order up to the triangle's is the leading block of its columns (the graded basis), and
 // solves as the fit of that order alone.
-TEST(FitTriangle, NestedOrdersEqualTheirOwnFits) {
+TEST(TriangleOps, NestedOrdersEqualTheirOwnFits) {
   const std::vector<double> x = noisy_henon(800);
   for (const int D : {1, 2, 3}) {
     SCOPED_TRACE(D);
     const DelayEmbedding e = embed(x, D);
     const int top = 4;
-    const numlib::LeastSquaresTriangle t = fit_triangle(e.A.data(), D, e.N, e.Y.data(), top, 0);
+    const numlib::LeastSquaresTriangle t =
+        least_squares_triangle(e.A.data(), D, e.N, e.Y.data(), top, 0);
     EXPECT_EQ(t.P, basis_count(D, top));
     EXPECT_EQ(t.N, e.N);
     for (int nu = 0; nu <= top; ++nu) {
@@ -80,9 +82,10 @@ TEST(FitTriangle, NestedOrdersEqualTheirOwnFits) {
 }
 
 // A rational map's columns (numerator, then denominator prefixes) solve as RATFIT does.
-TEST(FitTriangle, RationalColumnSetsEqualRatfit) {
+TEST(TriangleOps, RationalColumnSetsEqualRatfit) {
   const DelayEmbedding e = embed(noisy_henon(600), 2);
-  const numlib::LeastSquaresTriangle t = fit_triangle(e.A.data(), 2, e.N, e.Y.data(), 2, 2);
+  const numlib::LeastSquaresTriangle t =
+      least_squares_triangle(e.A.data(), 2, e.N, e.Y.data(), 2, 2);
   const int Pnum = 6;
   for (const auto& [nu, mu] : std::vector<std::pair<int, int>>{{2, 2}, {2, 1}, {1, 2}, {0, 1}}) {
     SCOPED_TRACE(nu * 10 + mu);
@@ -101,13 +104,14 @@ TEST(FitTriangle, RationalColumnSetsEqualRatfit) {
 
 // The triangle of a smaller dimension from a larger one: its monomials are those of the newest
 // arguments, and its first (Dh - D) T equations are added afterwards.
-TEST(FitTriangle, SmallerDimensionFromColumnsAndAddedEquations) {
+TEST(TriangleOps, SmallerDimensionFromColumnsAndAddedEquations) {
   const std::vector<double> x = noisy_henon(500);
   for (const int T : {1, 3}) {
     SCOPED_TRACE(T);
     const DelayEmbedding big = embed_with_delay(x, 3, T);
     const DelayEmbedding small = embed_with_delay(x, 2, T);
-    const numlib::LeastSquaresTriangle t = fit_triangle(big.A.data(), 3, big.N, big.Y.data(), 2, 0);
+    const numlib::LeastSquaresTriangle t =
+        least_squares_triangle(big.A.data(), 3, big.N, big.Y.data(), 2, 0);
     // Basis of order 2 in (x1, x2, x3); the monomials of (x2, x3): 1, x2, x3, x2^2, x2x3, x3^2.
     numlib::LeastSquaresTriangle s = column_triangle(t, std::vector<int>{1, 3, 4, 8, 9, 10});
     for (int j = 0; j < T; ++j) {
@@ -121,22 +125,24 @@ TEST(FitTriangle, SmallerDimensionFromColumnsAndAddedEquations) {
   }
 }
 
-TEST(FitTriangle, ZeroColumnIsReportedAsTheSolverReportsIt) {
+TEST(TriangleOps, ZeroColumnIsReportedAsTheSolverReportsIt) {
   // All targets 0: the denominator columns -y psi vanish; the back substitution meets the last
   // zero diagonal element first.
   DelayEmbedding e = embed(noisy_henon(50), 1);
   for (double& y : e.Y) y = 0.0;
-  const numlib::LeastSquaresTriangle t = fit_triangle(e.A.data(), 1, e.N, e.Y.data(), 1, 2);
+  const numlib::LeastSquaresTriangle t =
+      least_squares_triangle(e.A.data(), 1, e.N, e.Y.data(), 1, 2);
   std::vector<double> c(t.P);
   EXPECT_EQ(solve_leading(t, 4, c.data()), 4);
   EXPECT_EQ(solve_leading(t, 2, c.data()), 0);
   EXPECT_EQ(leading_residual(t, 2), 0.0);
 }
 
-TEST(FitTriangle, FewerEquationsThanColumns) {
+TEST(TriangleOps, FewerEquationsThanColumns) {
   // Three equations, six columns: the first three columns still solve exactly.
   const DelayEmbedding e = embed(std::vector<double>{0.3, -0.2, 0.5, 0.1, 0.7}, 2);
-  const numlib::LeastSquaresTriangle t = fit_triangle(e.A.data(), 2, e.N, e.Y.data(), 2, 0);
+  const numlib::LeastSquaresTriangle t =
+      least_squares_triangle(e.A.data(), 2, e.N, e.Y.data(), 2, 0);
   ASSERT_EQ(t.N, 3);
   std::vector<double> c(3);
   ASSERT_EQ(solve_leading(t, 3, c.data()), 0);

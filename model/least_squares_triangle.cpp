@@ -1,6 +1,6 @@
-// The triangle of a fit's matrix by one Householder factorisation of [A | y].
+// The triangle of a fit's matrix by one Householder factorisation of the explicit [A | y].
 
-#include "model/fit_triangle.h"
+#include "model/least_squares_triangle.h"
 
 #include <cstddef>
 #include <memory>
@@ -13,8 +13,8 @@
 
 namespace model {
 
-numlib::LeastSquaresTriangle fit_triangle(const double* A, int D, int N, const double* YV, int nu,
-                                          int mu) {
+numlib::LeastSquaresTriangle least_squares_triangle(const double* A, int D, int N, const double* YV,
+                                                    int nu, int mu) {
   const int Pnum = static_cast<int>(basis_count(D, nu));
   const int Pden = mu >= 1 ? static_cast<int>(basis_count(D, mu)) - 1 : 0;
   const int P = Pnum + Pden;
