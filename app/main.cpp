@@ -10,10 +10,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <deque>
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -180,6 +182,12 @@ int main(int argc, char** argv) {
     if (!options.terminal && display_available()) return run_on_desktop(argc, argv, options);
 #endif
     return run_in_terminal(options);
+  } catch (const std::bad_alloc&) {
+    // Storage beyond the fits and the check, which report their own (the training data, the
+    // plots): the files are closed by now, with every block written so far.
+    std::cout.flush();
+    std::cerr << "mapfit: not enough memory\n";
+    return kFailureStatus;
   } catch (const std::exception& error) {
     std::cout.flush();
     std::cerr << "mapfit: " << error.what() << '\n';

@@ -99,11 +99,13 @@ void PREDTEST(const double* XT, int D, int Ltest, int Stest, int Ktest, const Ma
     const std::size_t room = map.kind == ModelKind::rational
                                  ? static_cast<std::size_t>(map.Pnum + map.Pden + 1)
                                  : static_cast<std::size_t>(map.P);
-    constexpr int kPieces = 256;
-    std::vector<double> terms(kPieces * L);
-    std::vector<char> away(kPieces);
-    for (int k0 = 1; k0 <= Ktest; k0 += kPieces) {
-      const int count = std::min(kPieces, Ktest - k0 + 1);
+    // Up to 256 pieces a block, fewer for long pieces: their terms take at most 8 MiB.
+    constexpr std::size_t kTermsLimit = std::size_t{1} << 20;
+    const int pieces = static_cast<int>(std::clamp<std::size_t>(kTermsLimit / L, 1, 256));
+    std::vector<double> terms(pieces * L);
+    std::vector<char> away(pieces);
+    for (int k0 = 1; k0 <= Ktest; k0 += pieces) {
+      const int count = std::min(pieces, Ktest - k0 + 1);
       numlib::parallel_for(count, [&](int begin, int end) {
         std::vector<double> W(room), S1(d), S2(d);
         const auto step = [&](int, const double* S, double* SNEW) {
