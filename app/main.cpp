@@ -164,6 +164,9 @@ int run_on_desktop(int argc, char** argv, const Options& options) {
 
 int main(int argc, char** argv) {
   occupy_closed_standard_streams();
+  // A file-size limit makes a write fail (EFBIG) instead of killing the program, so that
+  // report.txt is taken back to its last whole block and the failure reported.
+  std::signal(SIGXFSZ, SIG_IGN);
   Options options;
   try {
     bool finished = false;

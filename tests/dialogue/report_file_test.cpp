@@ -1,10 +1,21 @@
 #include "dialogue/report_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
 #include <fstream>
 #include <limits>
+#include <mutex>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 #include "numlib/stop.h"
 #include "test_support.h"
@@ -148,12 +159,114 @@ TEST(ReportFile, CannotOpenStopsWithMessage) {
   EXPECT_FALSE(report.is_open());
 }
 
-TEST(ReportFile, CannotWriteStopsWithMessage) {
-  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  ReportFile report("/dev/full");
+// Files that take no whole blocks are refused at once, before anything is written: opening a
+// FIFO without a reader does not wait for one.
+TEST(ReportFile, NotARegularFileIsRefused) {
+  TempWorkDir dir;
+  ASSERT_EQ(mkfifo("fifo", 0644), 0);
+  const int reader = open("fifo", O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  ASSERT_EQ(mkfifo("lonely-fifo", 0644), 0);
+  for (const char* path : {"lonely-fifo", "fifo", "/dev/full", "/dev/null"}) {
+    ReportFile report(path);
+    std::string err;
+    EXPECT_EQ(stop_status_of([&] { report.write_training(500); }, err), 1) << path;
+    EXPECT_EQ(err, std::string("mapfit: cannot write ") + path + ": not a regular file\n");
+    EXPECT_FALSE(report.is_open());
+  }
+  char byte = 0;
+  EXPECT_LE(read(reader, &byte, 1), 0) << "the FIFO received text";
+  close(reader);
+}
+
+// A write that fails in the middle of a block (here at a file-size limit) takes the file back to
+// its length before the block.
+TEST(ReportFile, AFailedWriteLeavesTheBlocksBefore) {
+  TempWorkDir dir;
+  const auto saved_handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  model::ModelMap map = polynomial_map(std::vector<double>(286, 0.25), 3);
   std::string err;
-  EXPECT_EQ(stop_status_of([&] { report.write_training(500); }, err), 1);
-  EXPECT_EQ(err, "mapfit: cannot write /dev/full: No space left on device\n");
+  int status = 0;
+  {
+    ReportFile report;
+    report.write_training(400);
+    const std::size_t before = read_all("report.txt").size();
+    rlimit lowered = saved;
+    lowered.rlim_cur = before + 3000;  // inside the 6000-byte model block
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &lowered), 0);
+    status = stop_status_of([&] { report.write_model(map, 0.5); }, err);
+    setrlimit(RLIMIT_FSIZE, &saved);
+  }
+  std::signal(SIGXFSZ, saved_handler);
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(err, "mapfit: cannot write report.txt: File too large\n");
+  EXPECT_EQ(read_all("report.txt"),
+            " The number of values in a training time series Ntrain =    400\n\n");
+}
+
+// The front end hears of the wait; the notice may come from any thread that writes.
+class NoticeWindows : public testing::ScriptedWindows {
+ public:
+  void status_message(std::string_view text) override {
+    std::lock_guard lock(mutex_);
+    notices_.emplace_back(text);
+    arrived_.notify_all();
+  }
+  std::vector<std::string> wait_for_notice() {
+    std::unique_lock lock(mutex_);
+    arrived_.wait_for(lock, std::chrono::seconds(60), [&] { return !notices_.empty(); });
+    return notices_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable arrived_;
+  std::vector<std::string> notices_;
+};
+
+// Another process holds report.txt (the first of two runs in one folder): this run says which
+// one, waits, and writes its block after the other's text once the other has closed the file.
+TEST(ReportFile, WaitsForTheProcessThatHoldsTheFile) {
+  TempWorkDir dir;
+  int release[2];
+  int held[2];
+  ASSERT_EQ(pipe(release), 0);
+  ASSERT_EQ(pipe(held), 0);
+  const pid_t other = fork();
+  if (other == 0) {
+    const int fd = open("report.txt", O_WRONLY | O_APPEND | O_CREAT, 0644);
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    if (fd < 0 || fcntl(fd, F_SETLK, &whole) != 0) _exit(1);
+    const char text[] = "the other run\n";
+    if (write(fd, text, sizeof text - 1) < 0) _exit(1);
+    if (write(held[1], "h", 1) != 1) _exit(1);
+    char byte = 0;
+    if (read(release[0], &byte, 1) < 0) _exit(1);
+    _exit(0);  // the lock goes with the process
+  }
+  char byte = 0;
+  ASSERT_EQ(read(held[0], &byte, 1), 1);
+
+  NoticeWindows windows;
+  ReportFile report("report.txt", &windows);
+  std::thread writer([&] { report.write_training(12); });
+  const std::vector<std::string> notices = windows.wait_for_notice();
+  ASSERT_EQ(write(release[1], "r", 1), 1);
+  writer.join();
+  int status = 0;
+  waitpid(other, &status, 0);
+  EXPECT_EQ(notices,
+            std::vector<std::string>{"report.txt is in use by process " + std::to_string(other) +
+                                     "; waiting until it closes the file"});
+  EXPECT_EQ(read_all("report.txt"),
+            "the other run\n"
+            " The number of values in a training time series Ntrain =     12\n\n");
+  // The wait shows as work, for the front end's progress indicator and its Stop.
+  EXPECT_GE(windows.find("work_begins Waiting for report.txt"), 0);
 }
 
 }  // namespace
