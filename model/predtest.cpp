@@ -17,10 +17,11 @@ constexpr double kRunawayPenalty = 1.0e6;
 // Largest normalised error that still counts as predicted (0.05 in single precision).
 constexpr double kThreshold = static_cast<double>(0.05f);
 
-// True when some component lies beyond the bound; a NaN component or bound counts as within.
+// True when some component lies beyond the bound or is not a finite number: a model whose
+// values overflow has left every bound, however large.
 bool beyond(const double* s, int D, double bound) {
   for (int i = 0; i < D; ++i) {
-    if (std::abs(s[i]) > bound) return true;
+    if (!std::isfinite(s[i]) || std::abs(s[i]) > bound) return true;
   }
   return false;
 }
@@ -43,10 +44,10 @@ bool beyond(const double* s, int D, double bound) {
 // PT    (out) the number of leading horizons with |E(n)| <= 0.05 (0.05 in single precision).
 // NINF  (out) the number of pieces whose state left the bound 10 * max |t(j)|.
 //
-// A piece whose state has a component beyond the bound is not iterated further; each of its
-// remaining steps adds 1.0E6 to E(n). A comparison with a NaN counts as within the bound and
-// within the threshold. Nothing is checked and no error is reported; E is not finite when all
-// test values are equal.
+// A piece whose state has a component beyond the bound, or one that is not finite, is not
+// iterated further; each of its remaining steps adds 1.0E6 to E(n). A NaN in E counts as
+// above the threshold, so a model that yields NaN has the prediction time 0. Nothing is
+// checked and no error is reported; E is not finite when all test values are equal.
 void PREDTEST(const double* XT, int D, int Ltest, int Stest, int Ktest, const MapRoutine& MAPR,
               double* E, int& PT, int& NINF) {
   for (int n = 0; n < Ltest; ++n) E[n] = 0.0;
@@ -132,7 +133,7 @@ void PREDTEST(const double* XT, int D, int Ltest, int Stest, int Ktest, const Ma
   for (int n = 0; n < Ltest; ++n) E[n] = std::sqrt(E[n] * (1.0 / Ktest) * (1.0 / var));
 
   int p = 1;
-  while (p <= Ltest && !(std::abs(E[p - 1]) > kThreshold)) ++p;
+  while (p <= Ltest && std::abs(E[p - 1]) <= kThreshold) ++p;
   PT = p - 1;
 }
 
