@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -123,22 +124,41 @@ int write_picture(const Canvas& canvas, std::FILE* file, std::string& reason) {
   return 0;
 }
 
-
 }  // namespace
 
 bool write_png(const Canvas& canvas, const std::string& path, std::string* error) {
+  namespace fs = std::filesystem;
+  // The file that the name stands for, through any symbolic links, so that a link stays a link.
+  std::error_code ec;
+  const fs::file_type kind = fs::status(path, ec).type();
+  if (kind != fs::file_type::regular && kind != fs::file_type::not_found && !ec) {
+    // A FIFO or a device (--plot /dev/stdout) is written as it is: nothing can be put in its
+    // place, and nothing written to it can be taken back.
+    File file(std::fopen(path.c_str(), "wb"));
+    std::string reason;
+    int error_number = file ? write_picture(canvas, file.get(), reason) : errno;
+    if (file && std::fclose(file.release()) != 0 && error_number == 0) error_number = errno;
+    if (error_number == 0) return true;
+    set_error(error, path + ": " + std::strerror(error_number));
+    return false;
+  }
+  const std::string target =
+      kind == fs::file_type::regular ? fs::canonical(path, ec).string() : path;
+  const std::string& name = ec || target.empty() ? path : target;
+
   std::string temporary;
-  File file = create_beside(path, temporary);
+  File file = create_beside(name, temporary);
   if (!file) {
     set_error(error, path + ": " + std::strerror(errno));
     return false;
   }
   std::string reason;
   int error_number = write_picture(canvas, file.get(), reason);
-  if (std::fclose(file.release()) != 0 && error_number == 0)
+  if (std::fclose(file.release()) != 0 && error_number == 0) {
     error_number = errno != 0 ? errno : EIO;
+  }
   // Only a complete picture replaces the file of that name.
-  if (error_number == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) error_number = errno;
+  if (error_number == 0 && std::rename(temporary.c_str(), name.c_str()) != 0) error_number = errno;
   if (error_number == 0) return true;
   ::unlink(temporary.c_str());
   if (error_number == EIO && !reason.empty()) {

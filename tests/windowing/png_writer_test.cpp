@@ -1,7 +1,6 @@
 #include "windowing/png_writer.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -113,7 +112,25 @@ TEST(Png, OnlyACompletePictureReplacesTheFile) {
     names.push_back(entry.path().filename().string());
   }
   EXPECT_EQ(names, std::vector<std::string>{"plot.png"});
+
+  // A symbolic link stays a link: the picture replaces the file it names.
+  const std::filesystem::path link = dir / "link.png";
+  std::filesystem::create_symlink(path, link);
+  ASSERT_TRUE(write_png(first, link.string()));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(read_png(path)->pixels(), first.pixels());
   std::filesystem::remove_all(dir);
+}
+
+// A device is written as it is, never replaced (--plot /dev/stdout; as root a rename would
+// replace the device itself).
+TEST(Png, DevicesAreWrittenInPlace) {
+  EXPECT_TRUE(write_png(Canvas(8, 8), "/dev/null"));
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+  std::string error;
+  EXPECT_FALSE(write_png(Canvas(8, 8), "/dev/full", &error));
+  EXPECT_EQ(error, "/dev/full: No space left on device");
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
 }
 
 }  // namespace
