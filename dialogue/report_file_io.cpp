@@ -78,12 +78,14 @@ void ReportFile::lock() {
   // A file system without locks: the run goes on without one.
   if (!lock_is_taken(errno)) return;
 
+  // Another run holds the file: say once which, then wait for it.
   struct flock holder = whole;
-  std::string text = "report.txt is in use by another mapfit; waiting until it closes the file";
+  std::string who = "another process";
   if (::fcntl(fd_, F_GETLK, &holder) == 0 && holder.l_type != F_UNLCK && holder.l_pid > 0) {
-    text = "report.txt is in use by process " + std::to_string(holder.l_pid) +
-           "; waiting until it closes the file";
+    who = "process " + std::to_string(holder.l_pid);
   }
+  const std::string text =
+      path_.string() + " is in use by " + who + "; waiting until it closes the file";
   std::optional<WorkScope> work;
   if (windows_ != nullptr) {
     windows_->status_message(text);

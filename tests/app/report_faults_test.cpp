@@ -57,9 +57,10 @@ std::string repeated(const std::string& text, int times) {
 const std::string kLargeBlockRun = "400\n10\n1\n3\ny\nn\nn\nn\nn\nn\nn\n";
 // A small model and one check: a report of well under 4 KiB.
 const std::string kSmallRun = "400\n2\n1\n1\ny\nn\nn\nn\nn\nn\nn\n";
-// 300 fits of D = 2, nu = 20 (231 coefficients: blocks of 4978 bytes), no check.
+// 300 fits of D = 2, nu = 19 (210 coefficients, as many as points: blocks of 4.5 KiB), no
+// check.
 const std::string kThreeHundredBlocks =
-    "262\n2\n1\n20\nn\n" + repeated("y\n1\n20\nn\n", 299) + "n\nn\nn\nn\n";
+    "212\n2\n1\n19\nn\n" + repeated("y\n1\n19\nn\n", 299) + "n\nn\nn\nn\n";
 
 // What a run must end with. `report` is the exact text of report.txt afterwards, when it is
 // known beforehand.
@@ -321,25 +322,24 @@ std::vector<Checked> report_is_a_fifo(Bench& b) {
   return runs;
 }
 
-std::uint64_t address_space_of(pid_t pid) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.starts_with("VmSize:")) return std::stoull(line.substr(7)) * 1024;
-  }
-  return 0;
-}
-
 std::vector<Checked> address_space_just_above_the_matrix(Bench& b) {
 #if defined(__SANITIZE_ADDRESS__)
   b.skip = "the address sanitizer needs its own address space";
   return {};
 #else
+  const auto address_space_of = [](pid_t pid) -> std::uint64_t {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+      if (line.starts_with("VmSize:")) return std::stoull(line.substr(7)) * 1024;
+    }
+    return 0;
+  };
   // 199991 rows by C(12, 9) = 220 columns. At the fit, the program may map the matrix and one
   // of the two 199991-long vectors of the solve beyond what it holds, not both.
   const fs::path f = b.folder("address-space", series_text(200'000));
   Launch launch = Bench::launch_with("200000\n9\n1\n");
   launch.marker = "Order of the polynomial: ";
-  launch.action = [](pid_t pid) {
+  launch.action = [&](pid_t pid) {
     const std::uint64_t limit = address_space_of(pid) + 199'991ull * 221 * 8;
     const rlimit r{limit, limit};
     prlimit(pid, RLIMIT_AS, &r, nullptr);
