@@ -1,28 +1,40 @@
 #include "numlib/memory.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
-#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
-#include <vector>
 
 namespace numlib {
 namespace memory_detail {
 namespace {
 
+// The whole of a small file of /proc or /sys (a few system calls: the estimate is cheap).
 std::optional<std::string> read_small_file(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return text.str();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string text;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ::close(fd);
+      if (n < 0) return std::nullopt;
+      return text;
+    }
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
 }
+
+// Limits at or above this are the kernel's "no limit" (v1 writes 2^63 less a page).
+constexpr std::uint64_t kUnlimited = std::uint64_t{1} << 62;
 
 std::string_view trimmed(std::string_view text) {
   const auto first = text.find_first_not_of(" \t\n");
@@ -72,6 +84,7 @@ std::uint64_t v2_headroom(const std::filesystem::path& dir) {
   const auto max = read_small_file(dir / "memory.max");
   if (!max) return kNoLimit;
   const auto limit = number(*max);  // "max" is no limit
+  if (!limit || *limit >= kUnlimited) return kNoLimit;
   const auto current = read_small_file(dir / "memory.current");
   if (!limit || !current || !number(*current)) return kNoLimit;
   const auto stat = read_small_file(dir / "memory.stat");
@@ -82,11 +95,12 @@ std::uint64_t v2_headroom(const std::filesystem::path& dir) {
 // The group at `dir` of the v1 memory controller.
 std::uint64_t v1_headroom(const std::filesystem::path& dir) {
   const auto limit_text = read_small_file(dir / "memory.limit_in_bytes");
-  const auto usage_text = read_small_file(dir / "memory.usage_in_bytes");
-  if (!limit_text || !usage_text) return kNoLimit;
+  if (!limit_text) return kNoLimit;
   const auto limit = number(*limit_text);
-  const auto usage = number(*usage_text);
-  if (!limit || !usage) return kNoLimit;
+  if (!limit || *limit >= kUnlimited) return kNoLimit;
+  const auto usage_text = read_small_file(dir / "memory.usage_in_bytes");
+  const auto usage = usage_text ? number(*usage_text) : std::nullopt;
+  if (!usage) return kNoLimit;
   const auto stat = read_small_file(dir / "memory.stat");
   std::optional<std::uint64_t> inactive;
   if (stat) {
@@ -176,11 +190,13 @@ std::uint64_t usable_memory_bytes() {
   if (available != 0) usable = available;
 
   rlimit limit{};
-  const auto statm = read_small_file("/proc/self/statm");
   const long page_size = sysconf(_SC_PAGESIZE);
-  if (getrlimit(RLIMIT_AS, &limit) == 0 && statm && page_size > 0) {
+  if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && page_size > 0) {
     // The first field of statm is the size of the address space in pages.
-    if (const auto pages = number(std::string_view(*statm).substr(0, statm->find(' ')))) {
+    const auto statm = read_small_file("/proc/self/statm");
+    const auto pages =
+        statm ? number(std::string_view(*statm).substr(0, statm->find(' '))) : std::nullopt;
+    if (pages) {
       const std::uint64_t in_use = *pages * static_cast<std::uint64_t>(page_size);
       usable = std::min(usable, address_space_headroom(limit.rlim_cur, in_use));
     }
