@@ -23,6 +23,7 @@
 #include "numlib/stop.h"
 #include "numlib/units.h"
 #include "plot/window_system.h"
+#include "sample_folder.h"
 #include "windowing/terminal_frontend.h"
 #ifdef MAPFIT_WITH_QT
 #include <cstdlib>
@@ -40,24 +41,34 @@ constexpr std::string_view kUsage = "Usage: mapfit [--terminal] [--plot FILE] [S
 
 constexpr std::string_view kHelp =
     "Builds a model map x(n+1) = F(x(n-D+1), ..., x(n)) of a time series by least squares\n"
-    "and checks how well it predicts the values after the training part.\n"
+    "and checks how well it predicts the values after the training part. Every run appends\n"
+    "its settings, coefficients and results to report.txt in the working directory.\n"
     "\n"
     "Each SERIES_FILE is taken in turn whenever the dialogue needs a series; when none is\n"
     "left, the program asks for a file name. A series file holds one value per line, read as\n"
-    "a 20-character field; digits without a decimal point have 10 implied decimals.\n"
+    "a 20-character field; digits without a decimal point have 10 implied decimals.\n";
+
+constexpr std::string_view kHelpOptions =
     "\n"
     "Options:\n"
     "  --terminal    run the dialogue in this terminal (standard input and output)\n"
     "  --plot FILE   save the plot of each efficiency check as FILE\n"
     "                (default: model-efficiency.png in the working directory)\n"
-    "  --help        show this help and end\n"
+    "  --            take every later argument as a series file\n"
+    "  -h, --help    show this help and end\n"
     "  --version     show the version and end\n"
-    "\n"
-    "Every run appends its settings, coefficients and results to report.txt in the working\n"
-    "directory.\n"
     "\n"
     "Exit status: 0 normal end, 1 stopped by a numerical error or a failed report file,\n"
     "2 usage error, 3 input ended before the dialogue did.\n";
+
+// The help, with the folder of sample series when the program runs from an installed tree.
+void print_help() {
+  std::cout << kUsage << '\n' << kHelp;
+  if (const auto samples = app::installed_sample_folder()) {
+    std::cout << "Sample series to try: the files in " << samples->string() << '\n';
+  }
+  std::cout << kHelpOptions;
+}
 
 struct Options {
   bool terminal = false;
@@ -79,11 +90,11 @@ Options parse_arguments(int argc, char** argv, bool& finished) {
     } else if (arg == "--") {
       only_files = true;
     } else if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage << '\n' << kHelp;
+      print_help();
       finished = true;
       return options;
     } else if (arg == "--version") {
-      std::cout << "mapfit 0.1.0\n";
+      std::cout << "mapfit " MAPFIT_VERSION "\n";
       finished = true;
       return options;
     } else if (arg == "--terminal") {

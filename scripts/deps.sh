@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing mapfit needs, only those missing.
+# Installs the Debian packages that building and testing mapfit needs, only those missing
+# (help2man makes the manual page; the validators and lintian check the packaging).
 # Further package names may be given as arguments (the fuzzing script adds clang).
 set -euo pipefail
 pkgs=(cmake g++ make libgtest-dev libbenchmark-dev libfreetype-dev libfontconfig-dev libpng-dev
-      fonts-liberation fonts-dejavu-core qt6-base-dev xvfb xauth xdotool imagemagick "$@")
+      fonts-liberation fonts-dejavu-core qt6-base-dev xvfb xauth xdotool imagemagick
+      help2man man-db dpkg-dev desktop-file-utils appstream shared-mime-info libxml2-utils lintian
+      "$@")
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

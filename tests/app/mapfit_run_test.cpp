@@ -392,7 +392,8 @@ TEST_F(MapfitRun, CommandLineTable) {
       "Usage: mapfit [--terminal] [--plot FILE] [SERIES_FILE ...]\n"
       "Try 'mapfit --help' for more information.\n";
   const CommandCase cases[] = {
-      {"version", {"--version"}, 0, "mapfit 0.1.0\n", ""},
+      {"version", {"--version"}, 0, "mapfit " MAPFIT_VERSION "\n", ""},
+      {"short help", {"-h"}, 0, "help.golden", ""},
       {"help", {"--help"}, 0, "help.golden", ""},
       {"help before a file", {"henon.txt", "--help"}, 0, "help.golden", ""},
       {"unknown option", {"--bogus"}, 2, "", "mapfit: unknown option: --bogus\n" + usage},

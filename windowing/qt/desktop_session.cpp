@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QIcon>
 #include <algorithm>
 #include <cerrno>
 #include <iostream>
@@ -75,6 +76,9 @@ void DesktopSession::end() {
 
 int run_desktop(int& argc, char** argv, Program program) {
   QApplication app(argc, argv);
+  // The windows belong to the installed menu entry, and show its icon when it is installed.
+  QGuiApplication::setDesktopFileName(QStringLiteral(MAPFIT_APP_ID));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(MAPFIT_APP_ID)));
   DesktopSession session;
   session.start(std::move(program));
   QApplication::exec();

@@ -167,9 +167,9 @@ void FrameWindow::select_all_active() {
 
 void FrameWindow::about() {
   QMessageBox::about(this, tr("About %1").arg(windowTitle()),
-                     tr("%1 0.1.0\n\nBuilds a model map of a scalar time series by least squares "
+                     tr("%1 %2\n\nBuilds a model map of a scalar time series by least squares "
                         "and checks how well it predicts the values after the training part.")
-                         .arg(windowTitle()));
+                         .arg(windowTitle(), QStringLiteral(MAPFIT_VERSION)));
 }
 
 }  // namespace windowing
