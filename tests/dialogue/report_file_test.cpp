@@ -2,14 +2,12 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
-#include <csignal>
 #include <fstream>
 #include <limits>
 #include <mutex>
@@ -177,33 +175,6 @@ TEST(ReportFile, NotARegularFileIsRefused) {
   char byte = 0;
   EXPECT_LE(read(reader, &byte, 1), 0) << "the FIFO received text";
   close(reader);
-}
-
-// A write that fails in the middle of a block (here at a file-size limit) takes the file back to
-// its length before the block.
-TEST(ReportFile, AFailedWriteLeavesTheBlocksBefore) {
-  TempWorkDir dir;
-  const auto saved_handler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  model::ModelMap map = polynomial_map(std::vector<double>(286, 0.25), 3);
-  std::string err;
-  int status = 0;
-  {
-    ReportFile report;
-    report.write_training(400);
-    const std::size_t before = read_all("report.txt").size();
-    rlimit lowered = saved;
-    lowered.rlim_cur = before + 3000;  // inside the 6000-byte model block
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &lowered), 0);
-    status = stop_status_of([&] { report.write_model(map, 0.5); }, err);
-    setrlimit(RLIMIT_FSIZE, &saved);
-  }
-  std::signal(SIGXFSZ, saved_handler);
-  EXPECT_EQ(status, 1);
-  EXPECT_EQ(err, "mapfit: cannot write report.txt: File too large\n");
-  EXPECT_EQ(read_all("report.txt"),
-            " The number of values in a training time series Ntrain =    400\n\n");
 }
 
 // The front end hears of the wait; the notice may come from any thread that writes.
