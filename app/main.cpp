@@ -11,10 +11,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <deque>
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -175,6 +177,9 @@ int run_on_desktop(int argc, char** argv, const Options& options) {
 
 int main(int argc, char** argv) {
   occupy_closed_standard_streams();
+  // A file-size limit makes a write fail (EFBIG) instead of killing the program, so that
+  // report.txt is taken back to its last whole block and the failure reported.
+  std::signal(SIGXFSZ, SIG_IGN);
   // mapfit fit ..., mapfit search ...: a command as the first argument.
   if (argc >= 2) {
     if (const scripting::Command command = scripting::find_command(argv[1])) {
@@ -199,6 +204,12 @@ int main(int argc, char** argv) {
     if (!options.terminal && display_available()) return run_on_desktop(argc, argv, options);
 #endif
     return run_in_terminal(options);
+  } catch (const std::bad_alloc&) {
+    // Storage beyond the fits and the check, which report their own (the training data, the
+    // plots): the files are closed by now, with every block written so far.
+    std::cout.flush();
+    std::cerr << "mapfit: not enough memory\n";
+    return kFailureStatus;
   } catch (const std::exception& error) {
     std::cout.flush();
     std::cerr << "mapfit: " << error.what() << '\n';

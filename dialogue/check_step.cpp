@@ -3,6 +3,7 @@
 // into an accepted value.
 
 #include <cstdint>
+#include <new>
 #include <string>
 
 #include "dialogue/answer_checks.h"
@@ -10,6 +11,7 @@
 #include "dialogue/driver.h"
 #include "dialogue/driver_state.h"
 #include "model/predtest.h"
+#include "numlib/error_stack.h"
 #include "numlib/fields.h"
 #include "plot/plots.h"
 
@@ -49,6 +51,22 @@ void build_test_data(DialogueState& s) {
   s.settings_changed = false;
 }
 
+// Storage for the check that cannot be had (the test series and its delay matrix, the work of
+// the predictions): the storage error of PREDTEST, with the settings that size the test data,
+// after the error stack is put back to `level` (the exception left routines unpopped).
+void check_storage_error(const RunSettings& rs, int level) {
+  numlib::unwind_error_stack(level);
+  numlib::E1PSH("PREDTEST");
+  numlib::E1ARGI(1, static_cast<int>(span_of_pieces(rs) + rs.D + 1));
+  numlib::E1ARGI(2, rs.Ltest);
+  numlib::E1ARGI(3, rs.Ktest);
+  numlib::E1ARGI(4, rs.Stest);
+  numlib::E1MES(5, 2,
+                "The required storage cannot be allocated.  The test series has %(I1) values for "
+                "Ltest = %(I2), Ktest = %(I3) and Stest = %(I4).");
+  numlib::E1POP("PREDTEST");
+}
+
 }  // namespace
 
 Step step_show(DialogueState& s) {
@@ -82,7 +100,10 @@ Step step_change(DialogueState& s) {
   return Step::check;
 }
 
-Step step_check(DialogueState& s) {
+namespace {
+
+// The efficiency check itself: test data, plots, predictions, report and window lines.
+void check(DialogueState& s) {
   const RunSettings& rs = s.settings;
   WorkScope work(s.windows, "Checking the model efficiency");
   if (s.settings_changed || !s.test_ready) build_test_data(s);
@@ -110,6 +131,17 @@ Step step_check(DialogueState& s) {
   write_line(s.windows, kUnit, "Prediction time: " + numlib::format_I(s.prediction_time, 4));
   write_line(s.windows, kUnit,
              "Number of infinite solutions: " + numlib::format_I(s.infinite_solutions, 4));
+}
+
+}  // namespace
+
+Step step_check(DialogueState& s) {
+  const int level = numlib::error_stack_level();
+  try {
+    check(s);
+  } catch (const std::bad_alloc&) {
+    check_storage_error(s.settings, level);
+  }
   return Step::q8;
 }
 

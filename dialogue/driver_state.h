@@ -32,7 +32,7 @@ enum class Step { start, train, dim, model, q5, show, change, check, q8, q9, q10
 
 struct DialogueState {
   DialogueState(plot::WindowSystem& w, std::deque<std::string> args)
-      : windows(w), arguments(std::move(args)) {}
+      : windows(w), arguments(std::move(args)), report("report.txt", &w) {}
 
   plot::WindowSystem& windows;
   std::deque<std::string> arguments;

@@ -1,11 +1,8 @@
+// The blocks of the report file, each formed whole before it is written (report_file_io.cpp).
+
 #include "dialogue/report_file.h"
 
-#include <cerrno>
-#include <cstring>
-#include <iostream>
-
 #include "numlib/fields.h"
-#include "numlib/stop.h"
 
 namespace dialogue {
 namespace {
@@ -21,35 +18,7 @@ std::string report_line(std::string_view text) {
   return line;
 }
 
-ReportFile::ReportFile(std::filesystem::path path) : path_(std::move(path)) {}
-
-void ReportFile::fail(int error_number) {
-  std::cerr << "mapfit: cannot write " << path_.string() << ": " << std::strerror(error_number)
-            << std::endl;
-  throw numlib::ProgramStop{1};
-}
-
-void ReportFile::open() {
-  if (file_) return;
-  errno = 0;
-  std::FILE* f = std::fopen(path_.c_str(), "a");
-  if (f == nullptr) fail(errno != 0 ? errno : EIO);
-  file_.reset(f);
-}
-
-void ReportFile::write_block(std::string_view block) {
-  open();
-  errno = 0;
-  if (std::fwrite(block.data(), 1, block.size(), file_.get()) != block.size() ||
-      std::fflush(file_.get()) != 0) {
-    const int error_number = errno != 0 ? errno : EIO;
-    // The file stays open: what reached it is kept, and it is closed when the dialogue unwinds.
-    fail(error_number);
-  }
-}
-
 void ReportFile::write_training(int Ntrain) {
-  open();
   write_block(report_line("The number of values in a training time series Ntrain = " +
                           numlib::format_I(Ntrain, 6)) +
               "\n");
@@ -101,9 +70,7 @@ void ReportFile::write_test_block(int Ltest, int Ktest, int Stest, int predictio
 
 void ReportFile::write_closing_and_close() {
   write_block(report_line("!" + std::string(51, '*') + "!") + "\n");
-  std::FILE* f = file_.release();
-  errno = 0;
-  if (std::fclose(f) != 0) fail(errno != 0 ? errno : EIO);
+  close_file();
 }
 
 }  // namespace dialogue

@@ -1,22 +1,36 @@
 #pragma once
 // The report file "report.txt": a lasting record of every run, always appended to. Six points of
-// entry, each used at one place of the dialogue. Every block is flushed as soon as it is
-// written, so a stop of the program loses nothing; a file that cannot be opened or written
-// stops the program with a message on the standard error stream.
+// entry, each used at one place of the dialogue.
+//
+// Every block (the lines of one point of entry) reaches the file whole or not at all: it is
+// written by one write() (repeated only for what a short write left), with the signals that
+// would end the program held back meanwhile, and a write that fails takes the file back to its
+// length before the block. A file that cannot be opened or written, or that is not a regular
+// file, stops the program with "mapfit: cannot write report.txt: <reason>" on standard error.
+//
+// While the file is open, the run holds a lock on it (a POSIX record lock over the whole file),
+// so that the blocks of two runs in one folder never interleave: a second run waits at its
+// question 1 until the first closes the file, and says once which process it waits for.
 
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include "model/model_map.h"
+#include "plot/window_system.h"
 
 namespace dialogue {
 
 class ReportFile {
  public:
-  explicit ReportFile(std::filesystem::path path = "report.txt");
+  // `windows`, when given, is told which process holds the file while this run waits for it
+  // (status_message), and its stop request ends the wait (numlib::WorkStopped); without it the
+  // notice goes to standard error.
+  explicit ReportFile(std::filesystem::path path = "report.txt",
+                      plot::WindowSystem* windows = nullptr);
+  ~ReportFile();
+  ReportFile(const ReportFile&) = delete;
+  ReportFile& operator=(const ReportFile&) = delete;
 
   // Question 1 accepted: opens the file for appending (no effect when it is open) and writes
   // the training line and an empty line.
@@ -34,18 +48,18 @@ class ReportFile {
   // Question 12: the closing banner and an empty line; then the file is closed.
   void write_closing_and_close();
 
-  bool is_open() const { return file_ != nullptr; }
+  bool is_open() const { return fd_ >= 0; }
 
  private:
-  struct Closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
   void open();
+  void lock();
   void write_block(std::string_view block);
-  [[noreturn]] void fail(int error_number);
+  void close_file();
+  [[noreturn]] void fail(std::string_view reason);
 
   std::filesystem::path path_;
-  std::unique_ptr<std::FILE, Closer> file_;
+  plot::WindowSystem* windows_;
+  int fd_ = -1;
 };
 
 // The text of one report line: a blank, the text and the line end.

@@ -1,7 +1,6 @@
 #include "model/fit_work.h"
 
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstddef>
@@ -11,6 +10,7 @@
 
 #include "model/basis.h"
 #include "numlib/error_stack.h"
+#include "numlib/memory.h"
 #include "numlib/qr.h"
 
 namespace model::detail {
@@ -37,21 +37,15 @@ void prefer_huge_pages(void* block, std::size_t bytes) {
 
 }  // namespace
 
-std::uint64_t physical_memory_bytes() {
-  const long pages = sysconf(_SC_PHYS_PAGES);
-  const long page_size = sysconf(_SC_PAGESIZE);
-  if (pages <= 0 || page_size <= 0) return 0;
-  return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page_size);
-}
-
 std::unique_ptr<double[]> allocate_least_squares_matrix(const char* routine, int N, int P) {
   const std::uint64_t rows = N > 0 ? static_cast<std::uint64_t>(N) : 0;
   const std::uint64_t columns = P > 0 ? static_cast<std::uint64_t>(P) : 0;
   const std::uint64_t elements = rows * columns;  // below 2^62: no overflow
-  const std::uint64_t physical = physical_memory_bytes();
-  // A matrix beyond physical memory is refused before it is touched: an overcommitted
-  // allocation would succeed and the process would be killed while the matrix is filled.
-  bool refused = physical != 0 && elements > physical / sizeof(double);
+  // The matrix, the two N-long vectors of the solve and its four P-long ones.
+  const std::uint64_t need = (elements + 2 * rows + 4 * columns) * sizeof(double);
+  // A fit beyond the memory that is really there is refused before the matrix is touched: an
+  // overcommitted allocation would succeed and the process would be killed while it is filled.
+  bool refused = need > numlib::usable_memory_bytes();
   std::unique_ptr<double[]> M;
   if (!refused) {
     try {
@@ -61,16 +55,18 @@ std::unique_ptr<double[]> allocate_least_squares_matrix(const char* routine, int
       refused = true;
     }
   }
-  if (refused) {
-    numlib::E1PSH(routine);
-    numlib::E1ARGI(1, N);
-    numlib::E1ARGI(2, P);
-    numlib::E1MES(5, 2,
-                  "The required storage cannot be allocated.  The least-squares matrix has %(I1) "
-                  "rows and %(I2) columns.");
-    numlib::E1POP(routine);
-  }
+  if (refused) storage_error(routine, N, P);
   return M;
+}
+
+void storage_error(const char* routine, int N, int P) {
+  numlib::E1PSH(routine);
+  numlib::E1ARGI(1, N);
+  numlib::E1ARGI(2, P);
+  numlib::E1MES(5, 2,
+                "The required storage cannot be allocated.  The least-squares matrix has %(I1) "
+                "rows and %(I2) columns.");
+  numlib::E1POP(routine);
 }
 
 std::size_t basis_room(int D, int k, int count) {

@@ -6,19 +6,39 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <vector>
+
+#include "numlib/error_stack.h"
 
 namespace model::detail {
 
-// Physical memory of the machine in bytes (0 when it cannot be determined).
-std::uint64_t physical_memory_bytes();
-
-// Allocates the N by P least-squares matrix for `routine` ("POLYFIT", "RATFIT"). When N * P
-// 64-bit reals exceed physical memory or the allocation fails, the routine is pushed on the error
-// stack, the TERMINAL error 2 "The required storage cannot be allocated. ..." is recorded with
-// I1 = N and I2 = P, and the pop stops the program (numlib::ProgramStop). The contents are
+// Allocates the N by P least-squares matrix for `routine` ("POLYFIT", "RATFIT"). When the
+// storage of the whole fit (the matrix and the solve's work vectors) exceeds the memory the
+// process can still use (numlib::usable_memory_bytes) or the allocation fails, the storage error
+// of `routine` is reported (storage_error) and the program stops. The contents are
 // uninitialised.
 std::unique_ptr<double[]> allocate_least_squares_matrix(const char* routine, int N, int P);
+
+// The storage error of a fit: `routine` is pushed on the error stack, the TERMINAL error 2 "The
+// required storage cannot be allocated. ..." is recorded with I1 = N and I2 = P, and the pop
+// stops the program (numlib::ProgramStop).
+void storage_error(const char* routine, int N, int P);
+
+// Runs `work`, the body of the fit `routine` on an N by P problem. Storage that cannot be had
+// anywhere inside it (std::bad_alloc, from the fit's vectors or from the solver) gives the
+// storage error, after the error stack is put back to its level at the start, since the
+// routines that the exception left have not popped their names.
+template <class Work>
+void with_storage_guard(const char* routine, int N, int P, Work&& work) {
+  const int level = numlib::error_stack_level();
+  try {
+    work();
+  } catch (const std::bad_alloc&) {
+    numlib::unwind_error_stack(level);
+    storage_error(routine, N, P);
+  }
+}
 
 // Room for one row of basis values: at least `count`, and at least what the basis of order k
 // in D variables writes, so that a count that disagrees with the basis cannot overrun a buffer.

@@ -7,6 +7,14 @@
 
 namespace model {
 
+namespace {
+
+// The work of POLYFIT; POLYFIT turns a storage failure inside it into its storage error.
+void polyfit_work(const double* A, int D, int N, const double* YV, double* COEF, int P,
+                  BasisRoutine BASIS, int nu, double& ERR);
+
+}  // namespace
+
 // POLYFIT fits a polynomial model map of order nu to N training points by linear least
 // squares (Householder QR without pivoting, no scaling or centring).
 //
@@ -20,11 +28,19 @@ namespace model {
 // nu    (in)  order of the polynomial.
 // ERR   (out) sqrt( sum resid^2 / sum (YV - ybar)^2 ) from the solver's residuals.
 //
-// Errors: the N by P matrix cannot be allocated: TERMINAL code 2 from POLYFIT; bad sizes and an
-// exactly singular triangular factor are reported by DLQRRR and DLQRSL. Each stops the program;
-// COEF and ERR are then undefined.
+// Errors: the storage of the fit (the N by P matrix, the vectors of the solve) cannot be had:
+// TERMINAL code 2 from POLYFIT; bad sizes and an exactly singular triangular factor are reported
+// by DLQRRR and DLQRSL. Each stops the program; COEF and ERR are then undefined.
 void POLYFIT(const double* A, int D, int N, const double* YV, double* COEF, int P,
              BasisRoutine BASIS, int nu, double& ERR) {
+  detail::with_storage_guard("POLYFIT", N, P,
+                             [&] { polyfit_work(A, D, N, YV, COEF, P, BASIS, nu, ERR); });
+}
+
+namespace {
+
+void polyfit_work(const double* A, int D, int N, const double* YV, double* COEF, int P,
+                  BasisRoutine BASIS, int nu, double& ERR) {
   std::unique_ptr<double[]> M = detail::allocate_least_squares_matrix("POLYFIT", N, P);
 
   // Row j of M is the basis at point j; column 1 is all ones. The monomial basis is built
@@ -40,5 +56,7 @@ void POLYFIT(const double* A, int D, int N, const double* YV, double* COEF, int 
 
   ERR = detail::solve_least_squares(N, P, M.get(), YV, COEF);
 }
+
+}  // namespace
 
 }  // namespace model

@@ -17,10 +17,11 @@ constexpr double kRunawayPenalty = 1.0e6;
 // Largest normalised error that still counts as predicted (0.05 in single precision).
 constexpr double kThreshold = static_cast<double>(0.05f);
 
-// True when some component lies beyond the bound; a NaN component or bound counts as within.
+// True when some component lies beyond the bound or is not a finite number: a model whose
+// values overflow has left every bound, however large.
 bool beyond(const double* s, int D, double bound) {
   for (int i = 0; i < D; ++i) {
-    if (std::abs(s[i]) > bound) return true;
+    if (!std::isfinite(s[i]) || std::abs(s[i]) > bound) return true;
   }
   return false;
 }
@@ -43,10 +44,10 @@ bool beyond(const double* s, int D, double bound) {
 // PT    (out) the number of leading horizons with |E(n)| <= 0.05 (0.05 in single precision).
 // NINF  (out) the number of pieces whose state left the bound 10 * max |t(j)|.
 //
-// A piece whose state has a component beyond the bound is not iterated further; each of its
-// remaining steps adds 1.0E6 to E(n). A comparison with a NaN counts as within the bound and
-// within the threshold. Nothing is checked and no error is reported; E is not finite when all
-// test values are equal.
+// A piece whose state has a component beyond the bound, or one that is not finite, is not
+// iterated further; each of its remaining steps adds 1.0E6 to E(n). A NaN in E counts as
+// above the threshold, so a model that yields NaN has the prediction time 0. Nothing is
+// checked and no error is reported; E is not finite when all test values are equal.
 void PREDTEST(const double* XT, int D, int Ltest, int Stest, int Ktest, const MapRoutine& MAPR,
               double* E, int& PT, int& NINF) {
   for (int n = 0; n < Ltest; ++n) E[n] = 0.0;
@@ -99,11 +100,13 @@ void PREDTEST(const double* XT, int D, int Ltest, int Stest, int Ktest, const Ma
     const std::size_t room = map.kind == ModelKind::rational
                                  ? static_cast<std::size_t>(map.Pnum + map.Pden + 1)
                                  : static_cast<std::size_t>(map.P);
-    constexpr int kPieces = 256;
-    std::vector<double> terms(kPieces * L);
-    std::vector<char> away(kPieces);
-    for (int k0 = 1; k0 <= Ktest; k0 += kPieces) {
-      const int count = std::min(kPieces, Ktest - k0 + 1);
+    // Up to 256 pieces a block, fewer for long pieces: their terms take at most 8 MiB.
+    constexpr std::size_t kTermsLimit = std::size_t{1} << 20;
+    const int pieces = static_cast<int>(std::clamp<std::size_t>(kTermsLimit / L, 1, 256));
+    std::vector<double> terms(pieces * L);
+    std::vector<char> away(pieces);
+    for (int k0 = 1; k0 <= Ktest; k0 += pieces) {
+      const int count = std::min(pieces, Ktest - k0 + 1);
       numlib::parallel_for(count, [&](int begin, int end) {
         std::vector<double> W(room), S1(d), S2(d);
         const auto step = [&](int, const double* S, double* SNEW) {
@@ -130,7 +133,7 @@ void PREDTEST(const double* XT, int D, int Ltest, int Stest, int Ktest, const Ma
   for (int n = 0; n < Ltest; ++n) E[n] = std::sqrt(E[n] * (1.0 / Ktest) * (1.0 / var));
 
   int p = 1;
-  while (p <= Ltest && !(std::abs(E[p - 1]) > kThreshold)) ++p;
+  while (p <= Ltest && std::abs(E[p - 1]) <= kThreshold) ++p;
   PT = p - 1;
 }
 

@@ -7,6 +7,14 @@
 
 namespace model {
 
+namespace {
+
+// The work of RATFIT; RATFIT turns a storage failure inside it into its storage error.
+void ratfit_work(const double* A, int D, int N, const double* YV, double* COEF, int Pnum,
+                 BasisRoutine BASISN, int nu, int Pden, BasisRoutine BASISD, int mu, double& ERR);
+
+}  // namespace
+
 // RATFIT fits a rational model map Nm / Q (numerator order nu, denominator order mu, constant
 // term of Q fixed at 1) to N training points. Multiplying through by Q makes the problem
 // linear: sum a(i) phi_i(s) - y * sum b(k) psi_(k+1)(s) = y, solved once in the least-squares
@@ -32,6 +40,16 @@ namespace model {
 void RATFIT(const double* A, int D, int N, const double* YV, double* COEF, int Pnum,
             BasisRoutine BASISN, int nu, int Pden, BasisRoutine BASISD, int mu, double& ERR) {
   const int P = Pnum + Pden;
+  detail::with_storage_guard("RATFIT", N, P, [&] {
+    ratfit_work(A, D, N, YV, COEF, Pnum, BASISN, nu, Pden, BASISD, mu, ERR);
+  });
+}
+
+namespace {
+
+void ratfit_work(const double* A, int D, int N, const double* YV, double* COEF, int Pnum,
+                 BasisRoutine BASISN, int nu, int Pden, BasisRoutine BASISD, int mu, double& ERR) {
+  const int P = Pnum + Pden;
   std::unique_ptr<double[]> M = detail::allocate_least_squares_matrix("RATFIT", N, P);
 
   // Row j: the numerator basis, then -y times the denominator basis without its constant.
@@ -39,7 +57,8 @@ void RATFIT(const double* A, int D, int N, const double* YV, double* COEF, int P
   if (BASISN == MONOMIALS && BASISD == MONOMIALS && basis_count(D, nu) == Pnum &&
       basis_count(D, mu) == Pden + 1) {
     detail::monomial_columns(A, D, N, nu, M.get(), N);
-    detail::scaled_monomial_columns(A, D, N, mu, YV, M.get() + static_cast<std::ptrdiff_t>(Pnum) * N, N);
+    detail::scaled_monomial_columns(A, D, N, mu, YV,
+                                    M.get() + static_cast<std::ptrdiff_t>(Pnum) * N, N);
   } else {
     const std::size_t stride = detail::basis_room(D, nu, P);
     std::vector<double> rowD(detail::basis_room(D, mu, Pden + 1));
@@ -54,5 +73,7 @@ void RATFIT(const double* A, int D, int N, const double* YV, double* COEF, int P
 
   ERR = detail::solve_least_squares(N, P, M.get(), YV, COEF);
 }
+
+}  // namespace
 
 }  // namespace model

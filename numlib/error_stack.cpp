@@ -63,6 +63,22 @@ using error_stack_detail::stack;
 
 void reset_error_stack() { stack().booted = false; }
 
+int error_stack_level() { return stack().level; }
+
+void unwind_error_stack(int level) {
+  ErrorStack& s = stack();
+  if (level < 1 || level >= s.level) return;
+  while (s.level > level) {
+    if (s.level < s.maxLevel) {
+      s.type[s.level + 1] = -1;
+      s.code[s.level + 1] = -1;
+    }
+    --s.level;
+  }
+  s.message.clear();
+  s.arguments.clear();
+}
+
 void E1PSH(std::string_view name) {
   ErrorStack& s = stack();
   if (s.level < s.maxLevel) {

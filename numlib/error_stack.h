@@ -17,6 +17,14 @@ void E1ARGL(int k, std::string_view text);
 int N1RCD(int selector);
 void E1SHOW();
 
+// The current level of the stack, and the return to an earlier level when an exception has left
+// routines without their E1POP (a storage failure deep inside a solve): each level above
+// `level` is dropped as a clean E1POP would drop it, without message or stop, and the pending
+// message and the stored arguments are discarded. A `level` at or above the current one
+// changes nothing.
+int error_stack_level();
+void unwind_error_stack(int level);
+
 // Puts the stack back to its state before the first use (tests only; the program never calls it).
 void reset_error_stack();
 

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "numlib/held_signals.h"
+
 namespace numlib {
 namespace {
 
@@ -22,6 +24,9 @@ int core_count() {
 class Pool {
  public:
   explicit Pool(int workers) {
+    // The workers never take a signal sent to the program, so that a thread that holds the
+    // signals back around work that must not be cut short is not bypassed (held_signals.h).
+    const HeldSignals held;
     for (int w = 0; w < workers; ++w) threads_.emplace_back([this, w] { run(w + 1); });
   }
   ~Pool() {

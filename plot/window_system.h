@@ -71,6 +71,10 @@ class WindowSystem {
   // Hooks for the front end, no effect on the dialogue: a picture of `unit` is complete (the
   // terminal front end saves it as PNG), and long work begins or ends (a progress indicator).
   virtual void picture_done(int /*unit*/) {}
+  // A passing note for the user, one line without a line end (the run waits for report.txt,
+  // which another process holds): the desktop shows it in the status line, the terminal on
+  // standard error. No effect on the dialogue.
+  virtual void status_message(std::string_view /*text*/) {}
   virtual void work_begins(std::string_view /*what*/) {}
   virtual void work_ends() {}
   // While work is under way: done of total units are finished, and whether the user asked to

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <new>
 
 #include "dialogue/answer_checks.h"
 #include "model/delay.h"
@@ -116,6 +117,14 @@ bool write_output(const std::string& target, const std::string& text, std::strin
   if (error != 0) std::cerr << ": " << std::strerror(error);
   std::cerr << '\n';
   return false;
+}
+
+std::string failure_note(const std::exception& error) {
+  const std::string note =
+      dynamic_cast<const std::bad_alloc*>(&error) != nullptr ? "not enough memory" : error.what();
+  std::cout.flush();
+  std::cerr << "mapfit: " << note << '\n';
+  return note;
 }
 
 bool error_is_terminal() { return isatty(STDERR_FILENO) != 0; }

@@ -3,6 +3,7 @@
 // term selection, the numerical library's messages, and writing results to a file or to
 // standard output.
 
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,6 +53,11 @@ class LibraryMessages {
 // Writes text to the file `target`, or to standard output for "-". False, with a note on
 // standard error, when it cannot be written.
 bool write_output(const std::string& target, const std::string& text, std::string_view what);
+
+// A failure that is not the numerical library's stop (storage beyond what the fits report
+// themselves, a failed system call): "not enough memory" or the exception's text, also written
+// to standard error as "mapfit: TEXT" after what standard output holds so far.
+std::string failure_note(const std::exception& error);
 
 // Whether standard error is a terminal (for the progress line).
 bool error_is_terminal();

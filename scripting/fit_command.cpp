@@ -288,6 +288,16 @@ int run_fit(int argc, char** argv) {
                        .dump(),
                    "results");
     }
+  } catch (const std::exception& error) {
+    status = kFailureStatus;
+    const std::string note = failure_note(error);
+    if (!o.json.empty()) {
+      write_output(o.json,
+                   stop_json(status, note, data ? &*data : nullptr, spec ? &*spec : nullptr,
+                             o.Ntrain.value_or(0))
+                       .dump(),
+                   "results");
+    }
   }
   if (!std::cout.flush() && status == 0) {
     std::cerr << "mapfit: cannot write the standard output\n";

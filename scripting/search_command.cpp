@@ -255,6 +255,12 @@ int run_search(int argc, char** argv) {
       write_output(o.json, stop_json(stop.status, messages.text(), nullptr, nullptr, 0).dump(),
                    "results");
     }
+  } catch (const std::exception& error) {
+    status = kFailureStatus;
+    const std::string note = failure_note(error);
+    if (!o.json.empty()) {
+      write_output(o.json, stop_json(status, note, nullptr, nullptr, 0).dump(), "results");
+    }
   }
   if (!std::cout.flush() && status == 0) {
     std::cerr << "mapfit: cannot write the standard output\n";

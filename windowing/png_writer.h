@@ -8,8 +8,10 @@
 
 namespace windowing {
 
-// Writes `canvas` to `path`. Returns false, with a reason in *error when given, when the file
-// cannot be written.
+// Writes `canvas` to `path`: into a new file beside it, which replaces the file of that name
+// only when the picture is complete. Returns false, with "PATH: reason" in *error when given,
+// when the picture cannot be written; the file of that name is then left as it was, and the
+// new one removed.
 bool write_png(const Canvas& canvas, const std::string& path, std::string* error = nullptr);
 
 // Reads a PNG back into a canvas of its size. Nothing when the file cannot be read or holds a

@@ -9,6 +9,7 @@
 #include <iostream>
 #include <string>
 
+#include "numlib/held_signals.h"
 #include "numlib/stop.h"
 #include "windowing/png_writer.h"
 
@@ -23,6 +24,65 @@ std::string trim_blanks(std::string_view text) {
   if (first == std::string_view::npos) return {};
   const auto last = text.find_last_not_of(" \t");
   return std::string(text.substr(first, last - first + 1));
+}
+
+// Length of the UTF-8 sequence of a printable character that starts `text`, 0 when it starts
+// with no such character (a stray or overlong byte, a cut sequence, a C1 control U+0080..U+009F).
+std::size_t printable_sequence(std::string_view text) {
+  const auto byte = [&](std::size_t i) {
+    return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u;
+  };
+  const unsigned lead = byte(0);
+  std::size_t length = 0;
+  unsigned low = 0x80, high = 0xBF;  // range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    if (lead == 0xC2) low = 0xA0;  // U+0080..U+009F are controls
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  }
+  return length;
+}
+
+// The answer as it may be shown on a terminal: control characters in caret notation (^[ for
+// ESC, ^? for DEL), bytes that form no printable character as \xNN; tabs and printable text,
+// UTF-8 included, as they are.
+std::string visible(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string shown;
+  shown.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == '\t' || (c >= 0x20 && c < 0x7F)) {
+      shown += static_cast<char>(c);
+      ++i;
+    } else if (c < 0x20 || c == 0x7F) {
+      shown += '^';
+      shown += static_cast<char>(c ^ 0x40);
+      ++i;
+    } else if (const std::size_t n = printable_sequence(text.substr(i)); n > 0) {
+      shown.append(text.substr(i, n));
+      i += n;
+    } else {
+      shown += "\\x";
+      shown += kHex[c >> 4];
+      shown += kHex[c & 0xF];
+      ++i;
+    }
+  }
+  return shown;
 }
 
 }  // namespace
@@ -43,9 +103,20 @@ TerminalOptions TerminalFrontend::options_for_standard_streams(std::string plot_
 
 void TerminalFrontend::write_text(int unit, std::string_view text) {
   note_io(unit);
+  erase_spinner_line();
+  out_ << text << std::flush;
+}
+
+void TerminalFrontend::status_message(std::string_view text) {
+  erase_spinner_line();
+  out_.flush();
+  err_ << "mapfit: " << text << '\n' << std::flush;
+}
+
+// Text written while the work runs silences the indicator, which would otherwise overwrite a
+// line that has no line end yet.
+void TerminalFrontend::erase_spinner_line() {
   {
-    // Text written while the work runs silences the indicator, which would otherwise
-    // overwrite a line that has no line end yet.
     std::lock_guard lock(spinner_mutex_);
     if (spinner_shown_) {
       err_ << '\r' << std::string(work_.size() + 3, ' ') << '\r' << std::flush;
@@ -54,7 +125,6 @@ void TerminalFrontend::write_text(int unit, std::string_view text) {
     spinner_stop_ = spinner_stop_ || spinner_.joinable();
   }
   spinner_wake_.notify_all();
-  out_ << text << std::flush;
 }
 
 std::string TerminalFrontend::read_answer(std::ostream& echo_to) {
@@ -76,7 +146,7 @@ std::string TerminalFrontend::read_answer(std::ostream& echo_to) {
     throw numlib::ProgramStop{kEndOfInputStatus};
   }
   if (!line.empty() && line.back() == '\r') line.pop_back();
-  if (options_.echo_input) echo_to << line << '\n' << std::flush;
+  if (options_.echo_input) echo_to << visible(line) << '\n' << std::flush;
   return line;
 }
 
@@ -108,9 +178,10 @@ void TerminalFrontend::picture_done(int unit) {
   std::string error;
   if (!write_png(*canvas, options_.plot_path, &error)) {
     out_.flush();
-    err_ << "mapfit: cannot write the plot to " << options_.plot_path;
-    if (!error.empty()) err_ << ": " << error;
-    err_ << '\n' << std::flush;
+    // The error names the file and the reason; a picture of that name from before stays.
+    err_ << "mapfit: cannot write the plot to " << (error.empty() ? options_.plot_path : error)
+         << " (" << options_.plot_path << " is left as it was)\n"
+         << std::flush;
   }
 }
 
@@ -123,6 +194,8 @@ void TerminalFrontend::work_begins(std::string_view what) {
     spinner_shown_ = false;
     work_ = what.empty() ? std::string("working") : std::string(what);
   }
+  // The indicator's thread leaves the signals sent to the program to the dialogue's thread.
+  const numlib::HeldSignals held;
   spinner_ = std::thread([this] { spin(); });
 }
 
@@ -143,7 +216,7 @@ void TerminalFrontend::spin() {
   std::unique_lock lock(spinner_mutex_);
   const auto stopped = [this] { return spinner_stop_; };
   // Short work shows nothing.
-  if (spinner_wake_.wait_for(lock, 1s, stopped)) return;
+  if (spinner_wake_.wait_for(lock, options_.progress_delay, stopped)) return;
   static constexpr char kMarks[] = {'|', '/', '-', '\\'};
   for (int tick = 0;; ++tick) {
     err_ << '\r' << work_ << ' ' << kMarks[tick % 4] << ' ' << std::flush;

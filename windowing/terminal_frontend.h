@@ -5,6 +5,7 @@
 // box are stand-ins that talk on standard error, so that standard output carries the dialogue
 // alone.
 
+#include <chrono>
 #include <condition_variable>
 #include <iosfwd>
 #include <mutex>
@@ -20,18 +21,21 @@ struct TerminalOptions {
   // Where the picture of the plot window goes.
   std::string plot_path = "model-efficiency.png";
   // Echo every answer read, after its prompt, as the window would show the typed line
-  // (for input that is not typed at a terminal).
+  // (for input that is not typed at a terminal). Control characters are echoed visibly
+  // (^[ for ESC, \x9b for a lone byte that is no character), so that a file of answers cannot
+  // drive the terminal; the answer itself is read as typed.
   bool echo_input = false;
   // Show a progress indicator on the error stream while long work runs (a terminal there).
   bool show_progress = false;
+  // How long work runs before the indicator shows: short work shows nothing.
+  std::chrono::milliseconds progress_delay{1000};
 };
 
 class TerminalFrontend : public Console {
  public:
   // The streams outlive the front end. `out` gets the dialogue text, `err` the stand-ins'
   // questions, notes and the progress indicator.
-  TerminalFrontend(std::istream& in, std::ostream& out, std::ostream& err,
-                   TerminalOptions options);
+  TerminalFrontend(std::istream& in, std::ostream& out, std::ostream& err, TerminalOptions options);
   ~TerminalFrontend() override;
 
   // Options for the process's own streams: echo when standard input is not a terminal,
@@ -51,12 +55,15 @@ class TerminalFrontend : public Console {
 
   // Unit 12 complete: its canvas goes to the plot file.
   void picture_done(int unit) override;
-  // A spinner on `err` once the work has lasted about a second (with show_progress only).
+  // "mapfit: TEXT" on `err`, on a line of its own.
+  void status_message(std::string_view text) override;
+  // A spinner on `err` once the work has lasted progress_delay (with show_progress only).
   void work_begins(std::string_view what) override;
   void work_ends() override;
 
  private:
   std::string read_answer(std::ostream& echo_to);
+  void erase_spinner_line();
   void stop_spinner();
   void spin();
 

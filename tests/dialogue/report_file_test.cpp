@@ -1,10 +1,19 @@
 #include "dialogue/report_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <fstream>
 #include <limits>
+#include <mutex>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 #include "numlib/stop.h"
 #include "test_support.h"
@@ -148,12 +157,87 @@ TEST(ReportFile, CannotOpenStopsWithMessage) {
   EXPECT_FALSE(report.is_open());
 }
 
-TEST(ReportFile, CannotWriteStopsWithMessage) {
-  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  ReportFile report("/dev/full");
-  std::string err;
-  EXPECT_EQ(stop_status_of([&] { report.write_training(500); }, err), 1);
-  EXPECT_EQ(err, "mapfit: cannot write /dev/full: No space left on device\n");
+// Files that take no whole blocks are refused at once, before anything is written: opening a
+// FIFO without a reader does not wait for one.
+TEST(ReportFile, NotARegularFileIsRefused) {
+  TempWorkDir dir;
+  ASSERT_EQ(mkfifo("fifo", 0644), 0);
+  const int reader = open("fifo", O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  ASSERT_EQ(mkfifo("lonely-fifo", 0644), 0);
+  for (const char* path : {"lonely-fifo", "fifo", "/dev/full", "/dev/null"}) {
+    ReportFile report(path);
+    std::string err;
+    EXPECT_EQ(stop_status_of([&] { report.write_training(500); }, err), 1) << path;
+    EXPECT_EQ(err, std::string("mapfit: cannot write ") + path + ": not a regular file\n");
+    EXPECT_FALSE(report.is_open());
+  }
+  char byte = 0;
+  EXPECT_LE(read(reader, &byte, 1), 0) << "the FIFO received text";
+  close(reader);
+}
+
+// The front end hears of the wait; the notice may come from any thread that writes.
+class NoticeWindows : public testing::ScriptedWindows {
+ public:
+  void status_message(std::string_view text) override {
+    std::lock_guard lock(mutex_);
+    notices_.emplace_back(text);
+    arrived_.notify_all();
+  }
+  std::vector<std::string> wait_for_notice() {
+    std::unique_lock lock(mutex_);
+    arrived_.wait_for(lock, std::chrono::seconds(60), [&] { return !notices_.empty(); });
+    return notices_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable arrived_;
+  std::vector<std::string> notices_;
+};
+
+// Another process holds report.txt (the first of two runs in one folder): this run says which
+// one, waits, and writes its block after the other's text once the other has closed the file.
+TEST(ReportFile, WaitsForTheProcessThatHoldsTheFile) {
+  TempWorkDir dir;
+  int release[2];
+  int held[2];
+  ASSERT_EQ(pipe(release), 0);
+  ASSERT_EQ(pipe(held), 0);
+  const pid_t other = fork();
+  if (other == 0) {
+    const int fd = open("report.txt", O_WRONLY | O_APPEND | O_CREAT, 0644);
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    if (fd < 0 || fcntl(fd, F_SETLK, &whole) != 0) _exit(1);
+    const char text[] = "the other run\n";
+    if (write(fd, text, sizeof text - 1) < 0) _exit(1);
+    if (write(held[1], "h", 1) != 1) _exit(1);
+    char byte = 0;
+    if (read(release[0], &byte, 1) < 0) _exit(1);
+    _exit(0);  // the lock goes with the process
+  }
+  char byte = 0;
+  ASSERT_EQ(read(held[0], &byte, 1), 1);
+
+  NoticeWindows windows;
+  ReportFile report("report.txt", &windows);
+  std::thread writer([&] { report.write_training(12); });
+  const std::vector<std::string> notices = windows.wait_for_notice();
+  ASSERT_EQ(write(release[1], "r", 1), 1);
+  writer.join();
+  int status = 0;
+  waitpid(other, &status, 0);
+  EXPECT_EQ(notices,
+            std::vector<std::string>{"report.txt is in use by process " + std::to_string(other) +
+                                     "; waiting until it closes the file"});
+  EXPECT_EQ(read_all("report.txt"),
+            "the other run\n"
+            " The number of values in a training time series Ntrain =     12\n\n");
+  // The wait shows as work, for the front end's progress indicator and its Stop.
+  EXPECT_GE(windows.find("work_begins Waiting for report.txt"), 0);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -248,6 +250,15 @@ TEST_F(FitTest, ZeroTargetsStopRationalFit) {
   EXPECT_EQ(out_, want);
 }
 
+int numlib_stop_status(const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const numlib::ProgramStop& stop) {
+    return stop.status;
+  }
+  return -1;
+}
+
 struct StorageCase {
   const char* routine;
   const char* expected;
@@ -291,6 +302,38 @@ INSTANTIATE_TEST_SUITE_P(
                     // Only one of the two blanks after the first sentence is skipped.
                     " ***           The least-squares matrix has 100000 rows and 1000000 columns.\n"}),
     [](const auto& info) { return std::string(info.param.routine); });
+
+// A basis routine that finds no storage inside the numerical library, two levels deep.
+void basis_without_storage(const double*, int, int, double*, int) {
+  numlib::E1PSH("DLQRRR");
+  numlib::E1PSH("dL2RRR");
+  throw std::bad_alloc();
+}
+
+// Storage that fails after the matrix (a vector of the solve, a work area of the solver) gives
+// the same message, without a traceback of the routines that the failure left.
+TEST_F(FitTest, StorageFailingInsideTheFitGivesItsStorageMessage) {
+  const std::vector<double> A(50, 0.5), YV(50, 1.0);
+  std::vector<double> coef(3, -5.0);
+  double err = -5.0;
+  for (const bool rational : {false, true}) {
+    out_.clear();
+    numlib::reset_error_stack();
+    const int status = numlib_stop_status([&] {
+      if (rational) {
+        RATFIT(A.data(), 1, 50, YV.data(), coef.data(), 2, basis_without_storage, 1, 1,
+               basis_without_storage, 1, err);
+      } else {
+        POLYFIT(A.data(), 1, 50, YV.data(), coef.data(), 3, basis_without_storage, 2, err);
+      }
+    });
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(out_, std::string("\n *** TERMINAL ERROR 2 from ") +
+                        (rational ? "RATFIT" : "POLYFIT") + ".  The required storage cannot be" +
+                        (rational ? " allocated.\n ***         " : "\n ***          allocated.") +
+                        "  The least-squares matrix has 50 rows and 3 columns.\n");
+  }
+}
 
 }  // namespace
 }  // namespace model

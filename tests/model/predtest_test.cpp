@@ -120,8 +120,10 @@ INSTANTIATE_TEST_SUITE_P(
                       // Between 0.05 and 0.05 in single precision (0.05000000074505806).
                       ThresholdCase{"WithinSinglePrecisionThreshold", 0.0500000003, 0.0, 7},
                       ThresholdCase{"JustAboveSinglePrecisionThreshold", 0.050000001, 0.0, 2},
-                      ThresholdCase{"NaNCountsAsWithin", std::numeric_limits<double>::quiet_NaN(),
-                                    0.0, 7}),
+                      ThresholdCase{"NaNCountsAsAbove", std::numeric_limits<double>::quiet_NaN(),
+                                    0.0, 2},
+                      ThresholdCase{"NaNAtOneGivesZero", 0.0,
+                                    std::numeric_limits<double>::quiet_NaN(), 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Predtest, RunawayAtStepFourIsChargedAndCountedOnce) {
@@ -177,37 +179,48 @@ INSTANTIATE_TEST_SUITE_P(
                       BoundCase{"BeyondTheBound", {0, 2, 0, 2}, 20.5, true},
                       BoundCase{"NegativeValuesSetTheBound", {-3, 1, 0, 1}, -30.0, false},
                       BoundCase{"BeyondNegativeBound", {-3, 1, 0, 1}, 30.5, true},
-                      BoundCase{"NaNStateIsWithin", {0, 2, 0, 2},
-                                std::numeric_limits<double>::quiet_NaN(), false}),
+                      BoundCase{"NaNStateHasLeftTheBound", {0, 2, 0, 2},
+                                std::numeric_limits<double>::quiet_NaN(), true},
+                      // Test values near the largest real make the bound infinite: a finite
+                      // state is within it, an infinite one has left it all the same.
+                      BoundCase{"HugeStateWithinAnInfiniteBound", {0, 1e308, 0, 1e308}, 1.7e308,
+                                false},
+                      BoundCase{"InfiniteStateHasLeftAnInfiniteBound", {0, 1e308, 0, 1e308},
+                                std::numeric_limits<double>::infinity(), true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Predtest, NaNPredictionKeepsIteratingAndCountsAsWithin) {
+TEST(Predtest, NaNPredictionEndsThePieceAsARunaway) {
+  // A model whose values overflow predicts NaN: the piece is charged from the next step on
+  // and counted, and the NaN error of its step ends the prediction time.
   const int Ltest = 5;
   const std::vector<double> t = square_wave(Ltest + 1);
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const Outcome r = run_oracle(t, Ltest, 1, 1, [&](int, int n) { return n == 2 ? nan : 0.0; });
   EXPECT_EQ(r.E[0], 0.0);
   EXPECT_TRUE(std::isnan(r.E[1]));
-  EXPECT_EQ(r.E[2], 0.0);
-  EXPECT_EQ(r.PT, Ltest);
-  EXPECT_EQ(r.NINF, 0);
-  EXPECT_EQ(r.calls, Ltest);
+  for (int n = 3; n <= Ltest; ++n) EXPECT_DOUBLE_EQ(r.E[n - 1], 1000.0) << n;
+  EXPECT_EQ(r.PT, 1);
+  EXPECT_EQ(r.NINF, 1);
+  EXPECT_EQ(r.calls, 2);
 }
 
-TEST(Predtest, NaNTestValueDisablesTheBound) {
-  // With a NaN among the test values the statistics are NaN: no piece runs away.
-  std::vector<double> t = square_wave(5);
-  t[0] = std::numeric_limits<double>::quiet_NaN();
-  const Outcome r = run_oracle(t, 4, 1, 1, [](int, int n) { return n == 1 ? 1e30 : 0.0; });
-  EXPECT_EQ(r.NINF, 0);
-  EXPECT_EQ(r.calls, 4);
-  EXPECT_EQ(r.PT, 4);
+TEST(Predtest, NaNTestValueEndsEveryPieceThatMeetsIt) {
+  // The exact map on 0, 2, NaN, 2, 0, 2: piece 1 predicts the NaN at step 2 and runs away
+  // there, piece 2 starts from it; the variance is NaN, so nothing counts as predicted.
+  std::vector<double> t = square_wave(6);
+  t[2] = std::numeric_limits<double>::quiet_NaN();
+  const Outcome r = run_oracle(t, 3, 2, 2, [](int, int) { return 0.0; });
+  EXPECT_EQ(r.NINF, 2);
+  EXPECT_EQ(r.calls, 2);
+  EXPECT_EQ(r.PT, 0);
 }
 
 TEST(Predtest, ConstantTestValuesGiveNonFiniteErrors) {
   const std::vector<double> t(5, 3.0);
   const Outcome r = run_oracle(t, 4, 1, 1, [](int, int) { return 0.0; });
   for (double e : r.E) EXPECT_FALSE(std::isfinite(e));
+  // Even exact predictions: 0 / 0 is no error within the threshold.
+  EXPECT_EQ(r.PT, 0);
 }
 
 }  // namespace

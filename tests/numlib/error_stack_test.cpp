@@ -60,6 +60,25 @@ TEST_F(ErrorStackTest, TerminalErrorIsPrintedAtOnceWithTracebackAndStopsAtPop) {
   EXPECT_EQ(out, kTerminalBlock);  // already printed: the pop adds nothing
 }
 
+// Routines that an exception left without their pops (a storage failure deep in a solve): the
+// stack goes back to the caller's level, and an error recorded there has no traceback of them.
+TEST_F(ErrorStackTest, UnwindDropsTheLevelsThatAnExceptionLeft) {
+  E1PSH("DLQRRR");
+  E1PSH("dL2RRR");
+  E1ARGI(1, 77);  // stored by the routine that was left, never consumed
+  ASSERT_EQ(error_stack_level(), 3);
+  unwind_error_stack(5);  // above the current level: nothing changes
+  EXPECT_EQ(error_stack_level(), 3);
+  unwind_error_stack(1);
+  EXPECT_EQ(error_stack_level(), 1);
+  E1PSH("POLYFIT");
+  E1ARGI(1, 50);
+  E1MES(5, 2, "The least-squares matrix has %(I1) rows.");
+  EXPECT_EQ(out, "\n *** TERMINAL ERROR 2 from POLYFIT.  The least-squares matrix has 50 rows.\n");
+  EXPECT_EQ(stop_status([] { E1POP("POLYFIT"); }), 1);
+  EXPECT_EQ(error_stack_level(), 2);  // a stop leaves the stack as it was; nothing pops after it
+}
+
 // Counts of one character in the printed block: the layout splits long messages over lines.
 long count_of(const std::string& text, char ch) { return std::count(text.begin(), text.end(), ch); }
 

@@ -1,14 +1,14 @@
 #include "windowing/terminal_frontend.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <sstream>
 #include <string>
-#include <thread>
-
-#include <unistd.h>
 
 #include "numlib/stop.h"
 #include "windowing/png_writer.h"
@@ -78,6 +78,31 @@ TEST(TerminalFrontend, ReadLineTable) {
       {"last line without line end", "12", false, {"12"}, "? "},
       {"echo after the prompt", "500\r\nyes\n", true, {"500", "yes"}, "? 500\n? yes\n"},
       {"echo of an empty line", "\n", true, {""}, "? \n"},
+      // Answers are read as typed and echoed visibly: a file of answers cannot drive the
+      // terminal.
+      {"escape sequences shown in caret notation",
+       "\x1b[2J\x1b]0;x\x07y\n",
+       true,
+       {"\x1b[2J\x1b]0;x\x07y"},
+       "? ^[[2J^[]0;x^Gy\n"},
+      {"NUL, DEL and a lone CR",
+       std::string("a\0b\x7f\rc\n", 7),
+       true,
+       {std::string("a\0b\x7f\rc", 6)},
+       "? a^@b^?^Mc\n"},
+      {"tab and UTF-8 as they are",
+       "\t\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\n",
+       true,
+       {"\t\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80"},
+       "? \t\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\n"},
+      {"C1 controls, stray and cut bytes in hex",
+       "\xc2\x9b"
+       "1m\xff\xe2\x82\n",
+       true,
+       {"\xc2\x9b"
+        "1m\xff\xe2\x82"},
+       "? \\xc2\\x9b1m\\xff\\xe2\\x82\n"},
+      {"no echo, no change", "\x1b[2J\n", false, {"\x1b[2J"}, "? "},
   };
   for (const auto& c : cases) {
     Streams s(c.input);
@@ -150,9 +175,8 @@ struct YesNoCase {
 };
 
 TEST(TerminalFrontend, AskYesNoTable) {
-  const YesNoCase cases[] = {{"y", true},  {"Y", true},   {"yes", true}, {" y", true},
-                             {"", false},  {"n", false},  {"N", false},  {"no", false},
-                             {"x", false}, {"1", false}};
+  const YesNoCase cases[] = {{"y", true},  {"Y", true},  {"yes", true}, {" y", true}, {"", false},
+                             {"n", false}, {"N", false}, {"no", false}, {"x", false}, {"1", false}};
   for (const auto& c : cases) {
     Streams s(c.answer + "\n");
     TerminalFrontend t(s.in, s.out, s.err, options(true));
@@ -174,8 +198,8 @@ TEST(TerminalFrontend, AskYesNoAtEndOfInputStopsWithThree) {
 class PlotFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("mapfit_terminal_" + std::to_string(::getpid()));
+    dir_ =
+        std::filesystem::temp_directory_path() / ("mapfit_terminal_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
@@ -215,53 +239,129 @@ TEST_F(PlotFileTest, UnwritablePlotFileGivesANote) {
   TerminalFrontend t(s.in, s.out, s.err, options(false, path));
   t.OPENWINDOW(12, "Model efficiency", false);
   t.picture_done(12);
-  EXPECT_EQ(s.err.str().rfind("mapfit: cannot write the plot to " + path, 0), 0u) << s.err.str();
+  EXPECT_EQ(s.err.str(), "mapfit: cannot write the plot to " + path +
+                            ": No such file or directory (" + path + " is left as it was)\n");
   EXPECT_EQ(s.out.str(), "");
+}
+
+// An output stream that the progress indicator's thread and the test may use at once, and
+// whose text the test can wait for.
+class WatchedStream : public std::ostream {
+ public:
+  WatchedStream() : std::ostream(&buffer_) {}
+  std::string text() {
+    std::lock_guard lock(buffer_.mutex);
+    return buffer_.text;
+  }
+  // Waits (a minute at most) until the text holds `part`.
+  bool wait_for(std::string_view part) {
+    std::unique_lock lock(buffer_.mutex);
+    return buffer_.changed.wait_for(lock, std::chrono::seconds(60),
+                                    [&] { return buffer_.text.find(part) != std::string::npos; });
+  }
+
+ private:
+  struct Buffer : std::streambuf {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::string text;
+    int_type overflow(int_type c) override {
+      if (c != traits_type::eof()) {
+        const char ch = traits_type::to_char_type(c);
+        xsputn(&ch, 1);
+      }
+      return traits_type::not_eof(c);
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+      {
+        std::lock_guard lock(mutex);
+        text.append(s, static_cast<std::size_t>(n));
+      }
+      changed.notify_all();
+      return n;
+    }
+  };
+  Buffer buffer_;
+};
+
+TerminalOptions progress(bool show, std::chrono::milliseconds delay) {
+  TerminalOptions o = options(false);
+  o.show_progress = show;
+  o.progress_delay = delay;
+  return o;
+}
+
+TEST(TerminalFrontend, ProgressShowsAfterItsDelayAndIsErased) {
+  std::istringstream in;
+  std::ostringstream out;
+  WatchedStream err;
+  TerminalFrontend t(in, out, err, progress(true, std::chrono::milliseconds(0)));
+  t.work_begins("fitting");
+  ASSERT_TRUE(err.wait_for("\rfitting | "));
+  t.work_ends();
+  EXPECT_EQ(err.text().rfind("\rfitting | ", 0), 0u) << err.text();
+  EXPECT_TRUE(err.text().ends_with("\r" + std::string(10, ' ') + "\r")) << err.text();
+  EXPECT_EQ(out.str(), "");
+}
+
+TEST(TerminalFrontend, WorkShorterThanTheDelayShowsNothing) {
+  std::istringstream in;
+  std::ostringstream out;
+  WatchedStream err;
+  TerminalFrontend t(in, out, err, progress(true, std::chrono::hours(1)));
+  t.work_begins("fitting");
+  t.work_ends();
+  EXPECT_EQ(err.text(), "");
 }
 
 TEST(TerminalFrontend, ProgressIsSilentWhenNotWanted) {
-  Streams s("");
-  TerminalFrontend t(s.in, s.out, s.err, options(false));
-  t.work_begins("fitting");
-  std::this_thread::sleep_for(std::chrono::milliseconds(1300));
-  t.work_ends();
-  EXPECT_EQ(s.err.str(), "");
-  EXPECT_EQ(s.out.str(), "");
-}
-
-TEST(TerminalFrontend, ProgressShowsAfterASecondAndIsErased) {
-  Streams s("");
-  TerminalOptions o = options(false);
-  o.show_progress = true;
-  TerminalFrontend t(s.in, s.out, s.err, o);
-  // Short work shows nothing.
-  t.work_begins("fitting");
-  t.work_ends();
-  EXPECT_EQ(s.err.str(), "");
-  // Long work shows the spinner, then erases its line.
-  t.work_begins("fitting");
-  std::this_thread::sleep_for(std::chrono::milliseconds(1300));
-  t.work_ends();
-  const std::string err = s.err.str();
-  EXPECT_EQ(err.rfind("\rfitting | ", 0), 0u) << err;
-  EXPECT_TRUE(err.ends_with("\r" + std::string(10, ' ') + "\r")) << err;
-  EXPECT_EQ(s.out.str(), "");
+  // Two front ends at the same work, one with the indicator: by the time it shows, the other
+  // would have shown it too.
+  std::istringstream in;
+  std::ostringstream out;
+  WatchedStream quiet_err, shown_err;
+  TerminalFrontend quiet(in, out, quiet_err, progress(false, std::chrono::milliseconds(0)));
+  TerminalFrontend shown(in, out, shown_err, progress(true, std::chrono::milliseconds(0)));
+  quiet.work_begins("fitting");
+  shown.work_begins("fitting");
+  ASSERT_TRUE(shown_err.wait_for("\rfitting | "));
+  quiet.work_ends();
+  shown.work_ends();
+  EXPECT_EQ(quiet_err.text(), "");
+  EXPECT_EQ(out.str(), "");
 }
 
 TEST(TerminalFrontend, TextDuringWorkSilencesTheProgress) {
-  Streams s("");
-  TerminalOptions o = options(false);
-  o.show_progress = true;
-  TerminalFrontend t(s.in, s.out, s.err, o);
+  std::istringstream in;
+  std::ostringstream out;
+  WatchedStream err;
+  TerminalFrontend t(in, out, err, progress(true, std::chrono::milliseconds(0)));
   t.work_begins("checking");
-  std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+  ASSERT_TRUE(err.wait_for("\rchecking | "));
   t.write_text(6, " *** message\n");
-  const std::string err_at_write = s.err.str();
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  const std::string err_at_write = err.text();
   t.work_ends();
   EXPECT_TRUE(err_at_write.ends_with("\r" + std::string(11, ' ') + "\r")) << err_at_write;
-  EXPECT_EQ(s.err.str(), err_at_write);
-  EXPECT_EQ(s.out.str(), " *** message\n");
+  // Nothing more once the text is out: the indicator has stopped for good.
+  EXPECT_EQ(err.text(), err_at_write);
+  EXPECT_EQ(out.str(), " *** message\n");
+}
+
+TEST(TerminalFrontend, StatusMessageIsALineOnStandardErrorAfterTheIndicator) {
+  std::istringstream in;
+  std::ostringstream out;
+  WatchedStream err;
+  TerminalFrontend t(in, out, err, progress(true, std::chrono::milliseconds(0)));
+  t.status_message("report.txt is in use by process 12; waiting until it closes the file");
+  EXPECT_EQ(err.text(),
+            "mapfit: report.txt is in use by process 12; waiting until it closes the file\n");
+  t.work_begins("waiting");
+  ASSERT_TRUE(err.wait_for("\rwaiting | "));
+  t.status_message("again");
+  const std::string erased = "\r" + std::string(10, ' ') + "\r";
+  EXPECT_TRUE(err.text().ends_with(erased + "mapfit: again\n")) << err.text();
+  t.work_ends();
+  EXPECT_EQ(out.str(), "");
 }
 
 }  // namespace
