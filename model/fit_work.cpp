@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "model/basis.h"
+#include "model/stream_triangle.h"
 #include "numlib/error_stack.h"
 #include "numlib/memory.h"
 #include "numlib/qr.h"
@@ -78,12 +80,42 @@ std::size_t basis_room(int D, int k, int count) {
 double residual_error(int N, const double* YV, const double* resid) {
   double ss = 0.0;
   for (int j = 0; j < N; ++j) ss += resid[j] * resid[j];
+  return error_from_residual_sum(N, YV, ss);
+}
+
+double error_from_residual_sum(int N, const double* YV, double ss) {
   double total = 0.0;
   for (int j = 0; j < N; ++j) total += YV[j];
   const double ybar = total / N;
   double sv = 0.0;
   for (int j = 0; j < N; ++j) sv += (YV[j] - ybar) * (YV[j] - ybar);
   return std::sqrt(ss / sv);
+}
+
+namespace {
+std::atomic<int> fit_path{static_cast<int>(FitPath::automatic)};
+}  // namespace
+
+void set_fit_path(FitPath path) { fit_path.store(static_cast<int>(path), std::memory_order_relaxed); }
+
+bool fit_streams(int N, int P) {
+  switch (static_cast<FitPath>(fit_path.load(std::memory_order_relaxed))) {
+    case FitPath::reference: return false;
+    case FitPath::streaming: return true;
+    case FitPath::automatic: break;
+  }
+  // Small problems keep the explicit factorisation, which is as fast there.
+  return static_cast<std::int64_t>(N) * (P + 1) >= (std::int64_t{1} << 18);
+}
+
+double stream_least_squares(const char* routine, const double* A, int D, int N, const double* YV,
+                            int nu, int mu, double* COEF) {
+  const int P = static_cast<int>(basis_count(D, nu)) + (mu >= 1 ? static_cast<int>(basis_count(D, mu)) - 1 : 0);
+  const numlib::LeastSquaresTriangle t = stream_triangle(routine, P, A, D, N, YV, nu, mu);
+  // z = (Q^T y)(1..P) into COEF, solved in place; rho^2 is the residual sum of squares.
+  for (int i = 1; i <= P; ++i) COEF[i - 1] = t(i, P + 1);
+  numlib::detail::solve_triangle(P, t.T.data(), P + 1, COEF);
+  return error_from_residual_sum(N, YV, t(P + 1, P + 1) * t(P + 1, P + 1));
 }
 
 double solve_least_squares(int N, int P, double* M, const double* YV, double* COEF) {

@@ -65,6 +65,25 @@ void build_rows(double* M, int N, int P, std::size_t stride, FillRow&& fill_row)
 // sqrt( sum resid(j)^2 / sum (YV(j) - ybar)^2 ), j = 1..N.
 double residual_error(int N, const double* YV, const double* resid);
 
+// sqrt( ss / sum (YV(j) - ybar)^2 ), j = 1..N: the error of approximation from the residual sum
+// of squares ss.
+double error_from_residual_sum(int N, const double* YV, double ss);
+
+// How a fit with the monomial basis is solved: from the explicit matrix (DLQRRR and DLQRSL) or
+// from the streaming triangle of [A | y] (stream_triangle.h). Automatic takes the stream for
+// large problems only; the others are for tests and benchmarks.
+enum class FitPath { automatic, reference, streaming };
+void set_fit_path(FitPath path);
+// Whether a fit of N equations and P coefficients streams.
+bool fit_streams(int N, int P);
+
+// The streaming fit of the monomial matrix of least_squares_triangle (orders nu, mu): the
+// coefficients go to COEF (P of them) by DLQRSL's back substitution and singularity test; returns
+// the error of approximation from the residual norm of the triangle. `routine` names the storage
+// error (I2 = P).
+double stream_least_squares(const char* routine, const double* A, int D, int N, const double* YV,
+                            int nu, int mu, double* COEF);
+
 // Factorises the N by P least-squares matrix M in place (DLQRRR, no pivoting) and solves it for
 // the targets YV (DLQRSL, IPATH 110): the coefficients go to COEF; returns the error of
 // approximation from the residuals.

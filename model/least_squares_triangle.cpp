@@ -1,4 +1,5 @@
-// The triangle of a fit's matrix by one Householder factorisation of the explicit [A | y].
+// The triangle of a fit's matrix: streamed for large problems, otherwise by one Householder
+// factorisation of the explicit [A | y].
 
 #include "model/least_squares_triangle.h"
 
@@ -9,6 +10,7 @@
 #include "model/basis.h"
 #include "model/design_matrix.h"
 #include "model/fit_work.h"
+#include "model/stream_triangle.h"
 #include "numlib/qr.h"
 
 namespace model {
@@ -19,8 +21,11 @@ numlib::LeastSquaresTriangle least_squares_triangle(const double* A, int D, int 
   const int Pden = mu >= 1 ? static_cast<int>(basis_count(D, mu)) - 1 : 0;
   const int P = Pnum + Pden;
   const int columns = P + 1;
+  const char* routine = mu >= 1 ? "RATFIT" : "POLYFIT";
+  // Large problems stream, without the matrix.
+  if (detail::fit_streams(N, P)) return detail::stream_triangle(routine, columns, A, D, N, YV, nu, mu);
   std::unique_ptr<double[]> M =
-      detail::allocate_least_squares_matrix(mu >= 1 ? "RATFIT" : "POLYFIT", N, columns);
+      detail::allocate_least_squares_matrix(routine, N, columns);
   const std::ptrdiff_t n = N;
 
   // [A | y], the columns as the fits build them.

@@ -41,6 +41,11 @@ namespace {
 
 void polyfit_work(const double* A, int D, int N, const double* YV, double* COEF, int P,
                   BasisRoutine BASIS, int nu, double& ERR) {
+  // The monomial basis of a large problem streams: its matrix is never formed.
+  if (BASIS == MONOMIALS && basis_count(D, nu) == P && detail::fit_streams(N, P)) {
+    ERR = detail::stream_least_squares("POLYFIT", A, D, N, YV, nu, 0, COEF);
+    return;
+  }
   std::unique_ptr<double[]> M = detail::allocate_least_squares_matrix("POLYFIT", N, P);
 
   // Row j of M is the basis at point j; column 1 is all ones. The monomial basis is built

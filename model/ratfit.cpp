@@ -50,6 +50,11 @@ namespace {
 void ratfit_work(const double* A, int D, int N, const double* YV, double* COEF, int Pnum,
                  BasisRoutine BASISN, int nu, int Pden, BasisRoutine BASISD, int mu, double& ERR) {
   const int P = Pnum + Pden;
+  if (BASISN == MONOMIALS && BASISD == MONOMIALS && basis_count(D, nu) == Pnum &&
+      basis_count(D, mu) == Pden + 1 && detail::fit_streams(N, P)) {
+    ERR = detail::stream_least_squares("RATFIT", A, D, N, YV, nu, mu, COEF);
+    return;
+  }
   std::unique_ptr<double[]> M = detail::allocate_least_squares_matrix("RATFIT", N, P);
 
   // Row j: the numerator basis, then -y times the denominator basis without its constant.

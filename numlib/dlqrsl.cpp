@@ -34,6 +34,27 @@ void apply_reflectors(int NRA, int KBASIS, const ColumnMajor<double>& qr, const 
   }
 }
 
+// Solves R b = c in place (c in COEF) by back substitution from b(KBASIS) up; returns 0, or
+// the index of the exactly zero diagonal element met first (the later elements of COEF are then
+// solved, the others not).
+template <class Matrix>
+int back_substitute(int KBASIS, const Matrix& qr, double* COEF) {
+  for (int j = KBASIS; j >= 1; --j) {
+    if (qr(j, j) == 0.0) return j;
+    COEF[j - 1] /= qr(j, j);
+    if (j > 1) VAXPY(j - 1, -COEF[j - 1], qr.column(j), 1, COEF, 1);
+  }
+  return 0;
+}
+
+void singular_error(int kz) {
+  E1ARGI(1, kz);
+  E1MES(4, 1,
+        "Computation of the least squares solution has been requested but the upper "
+        "triangular matrix R is exactly singular; the index of the first zero diagonal "
+        "element of R is %(I1).");
+}
+
 }  // namespace
 
 // DLQRSL: uses the decomposition A*P = Q*R of DLQRRR and the first KBASIS columns AK of A*P.
@@ -129,18 +150,8 @@ void DLQRSL(int NRA, int KBASIS, double* QR, int LDQR, const double* HHAUX, cons
     if (want_resid) VSET(KBASIS, 0.0, RESID, 1);
 
     // Solve R*b = (Q^T*y)(1..KBASIS) by back substitution.
-    bool solved = true;
-    if (want_coef) {
-      for (int j = KBASIS; j >= 1; --j) {
-        if (qr(j, j) == 0.0) {
-          kz = j;
-          solved = false;
-          break;
-        }
-        COEF[j - 1] /= qr(j, j);
-        if (j > 1) VAXPY(j - 1, -COEF[j - 1], qr.column(j), 1, COEF, 1);
-      }
-    }
+    if (want_coef) kz = back_substitute(KBASIS, qr, COEF);
+    const bool solved = kz == 0;
 
     // Transform the residual and the fitted values back: Q * (0, r2) and Q * (c1, 0).
     if (solved) {
@@ -149,14 +160,20 @@ void DLQRSL(int NRA, int KBASIS, double* QR, int LDQR, const double* HHAUX, cons
     }
   }
 
-  if (kz != 0) {
-    E1ARGI(1, kz);
-    E1MES(4, 1,
-          "Computation of the least squares solution has been requested but the upper "
-          "triangular matrix R is exactly singular; the index of the first zero diagonal "
-          "element of R is %(I1).");
-  }
+  if (kz != 0) singular_error(kz);
   E1POP("DLQRSL");
 }
+
+namespace detail {
+
+// The back substitution of DLQRSL on a triangle given as R and z = (Q^T y)(1..KBASIS).
+void solve_triangle(int KBASIS, const double* R, int LDR, double* COEF) {
+  E1PSH("DLQRSL");
+  const int kz = back_substitute(KBASIS, ColumnMajor<const double>{R, LDR}, COEF);
+  if (kz != 0) singular_error(kz);
+  E1POP("DLQRSL");
+}
+
+}  // namespace detail
 
 }  // namespace numlib

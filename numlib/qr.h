@@ -16,4 +16,14 @@ void DGEMV(char TRANS, int M, int N, double alpha, const double* A, int LDA, con
 void DGER(int M, int N, double alpha, const double* x, int INCX, const double* y, int INCY,
           double* A, int LDA);
 
+
+namespace detail {
+
+// The coefficients of DLQRSL (IPATH 00100) from a triangle instead of a factorisation: solves
+// R b = z by the same back substitution, where R is KBASIS by KBASIS upper triangular (leading
+// dimension LDR >= KBASIS) and COEF holds z on entry and b on return. An exactly zero diagonal
+// element gives DLQRSL's FATAL error 1 with its index, under DLQRSL's name.
+void solve_triangle(int KBASIS, const double* R, int LDR, double* COEF);
+
+}  // namespace detail
 }  // namespace numlib
