@@ -1,7 +1,7 @@
 #pragma once
-// Work storage shared by the least-squares fits: the N by P matrix (refused with the fit's own
-// TERMINAL message when it cannot be had), the row-by-row construction of that matrix, and the
-// error of approximation from the residuals.
+// Work storage shared by the least-squares fits: the N by P matrix of the small fits (refused
+// with the fit's own TERMINAL message when it cannot be had), the row-by-row construction of that
+// matrix, the choice of the streaming path for large ones, and the error of approximation.
 
 #include <cstddef>
 #include <cstdint>

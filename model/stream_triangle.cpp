@@ -33,13 +33,15 @@ std::uint64_t triangle_bytes(int columns) {
   return static_cast<std::uint64_t>(columns) * static_cast<std::uint64_t>(columns) * sizeof(double);
 }
 
-// The bytes a stream needs beyond its result: the other chunks' triangles and one block per
-// chunk.
+// The bytes a stream needs: the chunks' triangles (the first is the result), one block of rows
+// per chunk and the panel work of the fold.
 std::uint64_t stream_bytes(int N, int columns) {
   const std::uint64_t chunks = static_cast<std::uint64_t>(stream_chunks(N, columns));
   const std::uint64_t block = static_cast<std::uint64_t>(stream_block_rows(columns)) *
                               static_cast<std::uint64_t>(columns) * sizeof(double);
-  return chunks * (triangle_bytes(columns) + block);
+  const std::uint64_t panel = 2 * static_cast<std::uint64_t>(numlib::detail::kFoldPanel) *
+                              static_cast<std::uint64_t>(columns) * sizeof(double);
+  return chunks * (triangle_bytes(columns) + block + panel);
 }
 
 }  // namespace
@@ -73,7 +75,7 @@ numlib::LeastSquaresTriangle stream_triangle(const char* routine, int message_co
   t.P = P;
   t.N = N;
   // Refused before anything is touched when the memory is not there (see fit_work.h).
-  if (triangle_bytes(n) + stream_bytes(N, n) > numlib::usable_memory_bytes()) {
+  if (stream_bytes(N, n) > numlib::usable_memory_bytes()) {
     storage_error(routine, N, message_columns);
     return t;
   }

@@ -20,7 +20,8 @@ void gemm_nn_sub(int m, int k, int n, const double* A, long lda, const double* X
 constexpr int kProductRows = 512;
 
 // Instruction set of the kernels: chosen from the processor at the first call; tests may force
-// the portable version.
+// either version. Both give the same results bit for bit (the same lanes, sum order and fused
+// multiply-adds), so the choice changes the speed only.
 enum class KernelIsa { portable, avx2 };
 KernelIsa kernel_isa();
 void set_kernel_isa(KernelIsa isa);  // avx2 is taken only when the processor has it

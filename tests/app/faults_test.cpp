@@ -432,26 +432,47 @@ TEST_P(ModelTooLarge, StopsWithTheStorageMessage) {
   EXPECT_TRUE(r.ends_with(c.last_report_line)) << r;
 }
 
+// 199996 rows by C(10, 4) = 210 columns: a matrix of 336 MB would not fit the 256 MiB address
+// space, the streaming factorisation does, and the model is fitted and reported.
+TEST_F(Faults, ModelBeyondItsMatrixButWithinMemoryIsFitted) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer needs its own address space";
+#endif
+  write_text(series_, series_text(200'000));
+  Launch launch;
+  launch.arguments = {series_.string()};
+  launch.input = "200000\n4\n1\n6\nn\nn\nn\nn\n";
+  launch.address_space = std::uint64_t{256} << 20;
+  launch.deadline_seconds = 400;
+  const Outcome outcome = run(launch);
+  ASSERT_FALSE(outcome.killed_at_deadline);
+  EXPECT_EQ(outcome.status, 0) << outcome.err << outcome.out.substr(0, 2000);
+  EXPECT_NE(report().find(" Polynomial order nu =  6\n Coefficients of the model map:\n"),
+            std::string::npos)
+      << report();
+}
+
 INSTANTIATE_TEST_SUITE_P(
     App, ModelTooLarge,
     ::testing::Values(
-        // 999989 rows by C(16, 10) = 8008 columns: 64 GB, beyond the machine.
-        MemoryCase{"BeyondPhysicalMemory", 1'000'000, "999999\n10\n1\n6\n", 0,
+        // 999989 rows by C(20, 10) = 184756 columns: a triangle of 273 GB, beyond the machine.
+        MemoryCase{"BeyondPhysicalMemory", 1'000'000, "999999\n10\n1\n10\n", 0,
                    "\n *** TERMINAL ERROR 2 from POLYFIT.  The required storage cannot be\n"
-                   " ***          allocated.  The least-squares matrix has 999989 rows and 8008 \n"
+                   " ***          allocated.  The least-squares matrix has 999989 rows and 184756 \n"
                    " ***          columns.\n",
                    " Dimension of a model map D = 10\n"},
-        // 199996 rows by C(14, 4) = 1001 columns: 1.6 GB, beyond a 1 GiB address space.
-        MemoryCase{"BeyondAddressSpacePolynomial", 200'000, "200000\n4\n1\n10\n",
+        // 199996 rows by C(26, 4) = 14950 columns: a triangle of 1.8 GB, beyond a 1 GiB address
+        // space.
+        MemoryCase{"BeyondAddressSpacePolynomial", 200'000, "200000\n4\n1\n22\n",
                    std::uint64_t{1} << 30,
                    "\n *** TERMINAL ERROR 2 from POLYFIT.  The required storage cannot be\n"
-                   " ***          allocated.  The least-squares matrix has 199996 rows and 1001 \n"
+                   " ***          allocated.  The least-squares matrix has 199996 rows and 14950 \n"
                    " ***          columns.\n",
                    " Dimension of a model map D =  4\n"},
         MemoryCase{
-            "BeyondAddressSpaceRational", 200'000, "200000\n4\n2\n10\n1\n", std::uint64_t{1} << 30,
+            "BeyondAddressSpaceRational", 200'000, "200000\n4\n2\n22\n1\n", std::uint64_t{1} << 30,
             "\n *** TERMINAL ERROR 2 from RATFIT.  The required storage cannot be allocated.\n"
-            " ***           The least-squares matrix has 199996 rows and 1005 columns.\n",
+            " ***           The least-squares matrix has 199996 rows and 14954 columns.\n",
             " Dimension of a model map D =  4\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -322,7 +322,7 @@ std::vector<Checked> report_is_a_fifo(Bench& b) {
   return runs;
 }
 
-std::vector<Checked> address_space_just_above_the_matrix(Bench& b) {
+std::vector<Checked> address_space_just_above_the_triangle(Bench& b) {
 #if defined(__SANITIZE_ADDRESS__)
   b.skip = "the address sanitizer needs its own address space";
   return {};
@@ -334,27 +334,27 @@ std::vector<Checked> address_space_just_above_the_matrix(Bench& b) {
     }
     return 0;
   };
-  // 199991 rows by C(12, 9) = 220 columns. At the fit, the program may map the matrix and one
-  // of the two 199991-long vectors of the solve beyond what it holds, not both.
+  // 199991 rows by C(14, 9) = 2002 columns. At the fit, the program may map the triangle of
+  // the streaming factorisation beyond what it holds, not its block of rows and panel work too.
   const fs::path f = b.folder("address-space", series_text(200'000));
   Launch launch = Bench::launch_with("200000\n9\n1\n");
   launch.marker = "Order of the polynomial: ";
   launch.action = [&](pid_t pid) {
-    const std::uint64_t limit = address_space_of(pid) + 199'991ull * 221 * 8;
+    const std::uint64_t limit = address_space_of(pid) + 2003ull * 2003 * 8 + (256u << 10);
     const rlimit r{limit, limit};
     prlimit(pid, RLIMIT_AS, &r, nullptr);
   };
-  launch.input_after = "3\nn\nn\nn\nn\n";
+  launch.input_after = "5\nn\nn\nn\nn\n";
   Expected e;
   e.status = 1;
   e.out_contains =
       "\n *** TERMINAL ERROR 2 from POLYFIT.  The required storage cannot be\n"
-      " ***          allocated.  The least-squares matrix has 199991 rows and 220 \n"
+      " ***          allocated.  The least-squares matrix has 199991 rows and 2002 \n"
       " ***          columns.\n";
   e.report =
       " The number of values in a training time series Ntrain = 200000\n\n"
       " Dimension of a model map D =  9\n";
-  Checked c{"limit just above the matrix", app_testing::run_program(f, launch), e,
+  Checked c{"limit just above the triangle", app_testing::run_program(f, launch), e,
             read_text(f / "report.txt"), ""};
   if (!c.outcome.marker_seen) c.fault = "no question for the order";
   return {c};
@@ -436,8 +436,8 @@ INSTANTIATE_TEST_SUITE_P(App, ReportFaults,
                                            FaultCase{"TwoRunsInOneFolder", two_runs_in_one_folder},
                                            FaultCase{"FullDisk", full_disk},
                                            FaultCase{"ReportIsAFifo", report_is_a_fifo},
-                                           FaultCase{"AddressSpaceJustAboveTheMatrix",
-                                                     address_space_just_above_the_matrix},
+                                           FaultCase{"AddressSpaceJustAboveTheTriangle",
+                                                     address_space_just_above_the_triangle},
                                            FaultCase{"PlotOnAFullDisk", plot_on_a_full_disk},
                                            FaultCase{"ModelThatOverflows", model_that_overflows}),
                          [](const auto& p) { return std::string(p.param.name); });

@@ -139,7 +139,8 @@ TEST(StreamFit, ThreadCountAndKernelPathChangeNoDigit) {
     int threads;
     KernelIsa isa;
   };
-  const Config configs[] = {{1, isa}, {2, isa}};
+  const Config configs[] = {
+      {1, KernelIsa::portable}, {2, KernelIsa::portable}, {1, KernelIsa::avx2}, {2, KernelIsa::avx2}};
   std::vector<Fit> fits;
   for (const Config& c : configs) {
     numlib::set_thread_count(c.threads);
