@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "model/basis.h"
+#include "model/fit_work.h"
 #include "model/fits.h"
 #include "model/model_map.h"
 #include "numlib/qr.h"
@@ -75,9 +76,12 @@ void BM_OwnFactorSolve(benchmark::State& state) {
   state.counters["threads"] = numlib::thread_count();
 }
 
-// The whole POLYFIT: design matrix, factorisation and solve, its work arrays included.
+// The whole POLYFIT: design matrix, factorisation and solve, its work arrays included; the
+// fourth argument chooses the path (0 the explicit matrix, 1 the streaming triangle).
 void BM_OwnPolyfit(benchmark::State& state) {
   const Problem& p = problem(state.range(0), state.range(1), state.range(2));
+  model::detail::set_fit_path(state.range(3) == 0 ? model::detail::FitPath::reference
+                                                  : model::detail::FitPath::streaming);
   std::vector<double> coef(p.P);
   double err = 0.0;
   for (auto _ : state) {
@@ -85,6 +89,7 @@ void BM_OwnPolyfit(benchmark::State& state) {
                    p.nu, err);
     benchmark::DoNotOptimize(err);
   }
+  model::detail::set_fit_path(model::detail::FitPath::automatic);
   state.counters["P"] = p.P;
   state.counters["threads"] = numlib::thread_count();
 }
@@ -123,7 +128,10 @@ void fit_shapes(benchmark::internal::Benchmark* b) {
 }  // namespace
 
 BENCHMARK(BM_OwnFactorSolve)->Apply(fit_shapes);
-BENCHMARK(BM_OwnPolyfit)->Apply(fit_shapes);
+BENCHMARK(BM_OwnPolyfit)->Apply([](benchmark::internal::Benchmark* b) {
+  for (int path : {0, 1}) b->Args({100000, 5, 2, path})->Args({100000, 5, 5, path})->Args({100000, 6, 5, path});
+  b->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+});
 #ifdef MAPFIT_HAVE_OPENBLAS
 BENCHMARK(BM_OpenblasDgels)->Apply(fit_shapes);
 #endif

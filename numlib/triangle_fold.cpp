@@ -35,7 +35,7 @@ struct Fold {
   double* b(long j) const { return B + j * ldb; }
 
   // The column steps on columns j .. j+n-1, each reflector applied to the later columns of this
-  // panel only; tau(0 .. n-1) receives the factors.
+  // range only; tau(0 .. n-1) receives the factors.
   void panel(int j, int n, double* tau) const {
     for (int k = 0; k < n; ++k) {
       const int l = j + k;
@@ -77,6 +77,21 @@ struct Fold {
     }
   }
 
+  // Factorises the panel columns j .. j+n-1: halves recursively, down to leaves of column
+  // steps, each half's block reflector applied to the other half.
+  void factor(int j, int n, double* tau) const {
+    if (n <= kFoldLeaf) {
+      panel(j, n, tau);
+      return;
+    }
+    const int n1 = (n / 2 + kFoldLeaf - 1) / kFoldLeaf * kFoldLeaf;
+    factor(j, n1, tau);
+    std::vector<double> T(static_cast<std::size_t>(n1) * n1);
+    block_factor(j, n1, tau, T.data());
+    update(j, n1, T.data(), j + n1, j + n);
+    factor(j + n1, n - n1, tau + n1);
+  }
+
   // Applies H^T = I - V T^T V^T of columns j .. j+n-1 to the columns c0 .. c1-1 of [R; B].
   void update(int j, int n, const double* T, int c0, int c1) const {
     const int nc = c1 - c0;
@@ -108,7 +123,7 @@ void fold_rows(int n, double* R, long ldr, int m, double* B, long ldb) {
   std::vector<double> tau(kFoldPanel), T(static_cast<std::size_t>(kFoldPanel) * kFoldPanel);
   for (int j = 0; j < n; j += kFoldPanel) {
     const int nb = std::min(kFoldPanel, n - j);
-    f.panel(j, nb, tau.data());
+    f.factor(j, nb, tau.data());
     const int c0 = j + nb;
     if (c0 >= n) break;
     f.block_factor(j, nb, tau.data(), T.data());

@@ -11,8 +11,10 @@
 
 namespace numlib::detail {
 
-// Panel width of the fold (columns per block reflector).
+// Panel width of the fold (columns per block reflector), and the width of the leaves of column
+// steps that a panel is split into.
 inline constexpr int kFoldPanel = 32;
+inline constexpr int kFoldLeaf = 8;
 
 // Overwrites the n by n upper triangle R (leading dimension ldr >= n; entries below the
 // diagonal are neither read nor written) with the triangle of [R; B], B being m by n with
