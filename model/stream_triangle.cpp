@@ -37,7 +37,7 @@ std::uint64_t triangle_bytes(int columns) {
 // per chunk and the panel work of the fold.
 std::uint64_t stream_bytes(int N, int columns) {
   const std::uint64_t chunks = static_cast<std::uint64_t>(stream_chunks(N, columns));
-  const std::uint64_t block = static_cast<std::uint64_t>(stream_block_rows(columns)) *
+  const std::uint64_t block = static_cast<std::uint64_t>(stream_block_rows(columns) + 8) *
                               static_cast<std::uint64_t>(columns) * sizeof(double);
   const std::uint64_t panel = 2 * static_cast<std::uint64_t>(numlib::detail::kFoldPanel) *
                               static_cast<std::uint64_t>(columns) * sizeof(double);
@@ -95,7 +95,10 @@ numlib::LeastSquaresTriangle stream_triangle(const char* routine, int message_co
 
   numlib::parallel_for(chunks, [&](int begin, int end) {
     try {
-      std::vector<double> block(static_cast<std::size_t>(mb) * n);
+      // The block's columns lie ldb apart: a multiple of 4 KiB would put them all in the same
+      // cache sets.
+      const long ldb = mb + 8;
+      std::vector<double> block(static_cast<std::size_t>(ldb) * n);
       for (int c = begin; c < end; ++c) {
         double* R = triangle(c);
         for (int r0 = first_row(c); r0 < first_row(c + 1); r0 += mb) {
@@ -104,12 +107,12 @@ numlib::LeastSquaresTriangle stream_triangle(const char* routine, int message_co
           const int rows = std::min(mb, first_row(c + 1) - r0);
           const double* s = A + static_cast<std::ptrdiff_t>(r0) * D;
           // The rows of [A | y], as the fits build them.
-          monomial_columns(s, D, rows, nu, block.data(), mb);
+          monomial_columns(s, D, rows, nu, block.data(), ldb);
           if (Pden > 0) {
-            scaled_monomial_columns(s, D, rows, mu, YV + r0, block.data() + static_cast<std::ptrdiff_t>(Pnum) * mb, mb);
+            scaled_monomial_columns(s, D, rows, mu, YV + r0, block.data() + Pnum * ldb, ldb);
           }
-          std::copy(YV + r0, YV + r0 + rows, block.data() + static_cast<std::ptrdiff_t>(P) * mb);
-          numlib::detail::fold_rows(n, R, n, rows, block.data(), mb);
+          std::copy(YV + r0, YV + r0 + rows, block.data() + P * ldb);
+          numlib::detail::fold_rows(n, R, n, rows, block.data(), ldb);
           numlib::report_progress(done.fetch_add(1, std::memory_order_relaxed) + 1, total);
         }
       }
