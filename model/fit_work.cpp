@@ -104,8 +104,10 @@ bool fit_streams(int N, int P) {
     case FitPath::streaming: return true;
     case FitPath::automatic: break;
   }
-  // Small problems keep the explicit factorisation, which is as fast there.
-  return static_cast<std::int64_t>(N) * (P + 1) >= (std::int64_t{1} << 18);
+  // Small problems keep the explicit factorisation, which is as fast there, and so do short
+  // ones: with fewer equations than columns the explicit triangle has exactly zero rows below
+  // N, the streamed one rounding errors there.
+  return N >= 2 * (P + 1) && static_cast<std::int64_t>(N) * (P + 1) >= (std::int64_t{1} << 18);
 }
 
 double stream_least_squares(const char* routine, const double* A, int D, int N, const double* YV,

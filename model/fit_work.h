@@ -71,7 +71,8 @@ double error_from_residual_sum(int N, const double* YV, double ss);
 
 // How a fit with the monomial basis is solved: from the explicit matrix (DLQRRR and DLQRSL) or
 // from the streaming triangle of [A | y] (stream_triangle.h). Automatic takes the stream for
-// large problems only; the others are for tests and benchmarks.
+// large problems of at least twice as many equations as columns only; the others are for tests
+// and benchmarks.
 enum class FitPath { automatic, reference, streaming };
 void set_fit_path(FitPath path);
 // Whether a fit of N equations and P coefficients streams.
