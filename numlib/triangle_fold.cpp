@@ -96,20 +96,25 @@ struct Fold {
   void update(int j, int n, const double* T, int c0, int c1) const {
     const int nc = c1 - c0;
     std::vector<double> Y(static_cast<std::size_t>(n) * nc), W(Y.size());
+    // T^T, lower triangular: its columns run along the rows of W.
+    std::vector<double> Tt(static_cast<std::size_t>(n) * n, 0.0);
+    for (int a = 0; a < n; ++a)
+      for (int k = 0; k <= a; ++k) Tt[a + static_cast<long>(k) * n] = T[k + static_cast<long>(a) * n];
     // Y = V^T C over the rows of B, plus the unit parts: rows j .. j+n-1 of R.
     gemm_tn(m, n, nc, b(j), ldb, b(c0), ldb, Y.data(), n);
     for (int c = 0; c < nc; ++c) {
       double* y = Y.data() + static_cast<long>(c) * n;
       double* w = W.data() + static_cast<long>(c) * n;
       for (int a = 0; a < n; ++a) y[a] += r(j + a, c0 + c);
-      // W = T^T Y; the rows of R take -W directly.
-      for (int a = 0; a < n; ++a) {
-        const double* Ta = T + static_cast<long>(a) * n;
-        double s = 0.0;
-        for (int k = 0; k <= a; ++k) s += Ta[k] * y[k];
-        w[a] = s;
-        r(j + a, c0 + c) -= s;
+      // W = T^T Y, each w(a) summed over k = 0 .. a in order, a column of T^T at a time; the
+      // rows of R take -W directly.
+      for (int a = 0; a < n; ++a) w[a] = 0.0;
+      for (int k = 0; k < n; ++k) {
+        const double* t = Tt.data() + static_cast<long>(k) * n;
+        const double yk = y[k];
+        for (int a = k; a < n; ++a) w[a] += t[a] * yk;
       }
+      for (int a = 0; a < n; ++a) r(j + a, c0 + c) -= w[a];
     }
     gemm_nn_sub(m, n, nc, b(j), ldb, W.data(), n, b(c0), ldb);
   }
