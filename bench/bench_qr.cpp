@@ -129,7 +129,8 @@ void fit_shapes(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_OwnFactorSolve)->Apply(fit_shapes);
 BENCHMARK(BM_OwnPolyfit)->Apply([](benchmark::internal::Benchmark* b) {
-  for (int path : {0, 1}) b->Args({100000, 5, 2, path})->Args({100000, 5, 5, path})->Args({100000, 6, 5, path});
+  for (int path : {0, 1})
+    b->Args({100000, 5, 2, path})->Args({100000, 5, 5, path})->Args({100000, 6, 5, path});
   b->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 });
 #ifdef MAPFIT_HAVE_OPENBLAS

@@ -96,13 +96,18 @@ namespace {
 std::atomic<int> fit_path{static_cast<int>(FitPath::automatic)};
 }  // namespace
 
-void set_fit_path(FitPath path) { fit_path.store(static_cast<int>(path), std::memory_order_relaxed); }
+void set_fit_path(FitPath path) {
+  fit_path.store(static_cast<int>(path), std::memory_order_relaxed);
+}
 
 bool fit_streams(int N, int P) {
   switch (static_cast<FitPath>(fit_path.load(std::memory_order_relaxed))) {
-    case FitPath::reference: return false;
-    case FitPath::streaming: return true;
-    case FitPath::automatic: break;
+    case FitPath::reference:
+      return false;
+    case FitPath::streaming:
+      return true;
+    case FitPath::automatic:
+      break;
   }
   // Small problems keep the explicit factorisation, which is as fast there, and so do short
   // ones: with fewer equations than columns the explicit triangle has exactly zero rows below
@@ -112,7 +117,8 @@ bool fit_streams(int N, int P) {
 
 double stream_least_squares(const char* routine, const double* A, int D, int N, const double* YV,
                             int nu, int mu, double* COEF) {
-  const int P = static_cast<int>(basis_count(D, nu)) + (mu >= 1 ? static_cast<int>(basis_count(D, mu)) - 1 : 0);
+  const int P = static_cast<int>(basis_count(D, nu)) +
+                (mu >= 1 ? static_cast<int>(basis_count(D, mu)) - 1 : 0);
   const numlib::LeastSquaresTriangle t = stream_triangle(routine, P, A, D, N, YV, nu, mu);
   // z = (Q^T y)(1..P) into COEF, solved in place; rho^2 is the residual sum of squares.
   for (int i = 1; i <= P; ++i) COEF[i - 1] = t(i, P + 1);

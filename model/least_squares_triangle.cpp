@@ -23,9 +23,9 @@ numlib::LeastSquaresTriangle least_squares_triangle(const double* A, int D, int 
   const int columns = P + 1;
   const char* routine = mu >= 1 ? "RATFIT" : "POLYFIT";
   // Large problems stream, without the matrix.
-  if (detail::fit_streams(N, P)) return detail::stream_triangle(routine, columns, A, D, N, YV, nu, mu);
-  std::unique_ptr<double[]> M =
-      detail::allocate_least_squares_matrix(routine, N, columns);
+  if (detail::fit_streams(N, P))
+    return detail::stream_triangle(routine, columns, A, D, N, YV, nu, mu);
+  std::unique_ptr<double[]> M = detail::allocate_least_squares_matrix(routine, N, columns);
   const std::ptrdiff_t n = N;
 
   // [A | y], the columns as the fits build them.

@@ -47,7 +47,8 @@ std::uint64_t stream_bytes(int N, int columns) {
 }  // namespace
 
 int stream_block_rows(int columns) {
-  const std::size_t rows = kBlockBytes / sizeof(double) / static_cast<std::size_t>(std::max(columns, 1));
+  const std::size_t rows =
+      kBlockBytes / sizeof(double) / static_cast<std::size_t>(std::max(columns, 1));
   return static_cast<int>(std::clamp<std::size_t>(rows / 8 * 8, 32, 512));
 }
 
@@ -56,7 +57,8 @@ int stream_chunks(int N, int columns) {
   // that, and the triangles must be small beside the memory.
   const std::int64_t n = columns;
   for (int chunks : {4, 2}) {
-    if (N >= 64 * chunks * n && chunks * triangle_bytes(columns) <= kChunkTriangleBytes) return chunks;
+    if (N >= 64 * chunks * n && chunks * triangle_bytes(columns) <= kChunkTriangleBytes)
+      return chunks;
   }
   return 1;
 }
@@ -85,7 +87,9 @@ numlib::LeastSquaresTriangle stream_triangle(const char* routine, int message_co
   const auto triangle = [&](int c) { return c == 0 ? t.T.data() : others[c - 1].data(); };
 
   // Chunk c holds the rows c N / chunks .. (c + 1) N / chunks - 1.
-  const auto first_row = [&](int c) { return static_cast<int>(static_cast<std::int64_t>(N) * c / chunks); };
+  const auto first_row = [&](int c) {
+    return static_cast<int>(static_cast<std::int64_t>(N) * c / chunks);
+  };
   std::int64_t total = 0;
   for (int c = 0; c < chunks; ++c) total += (first_row(c + 1) - first_row(c) + mb - 1) / mb;
   std::atomic<std::int64_t> done{0};

@@ -69,7 +69,8 @@ struct Fold {
       double* Tk = T + static_cast<long>(k) * n;
       for (int a = 0; a < k; ++a) {
         double s = 0.0;
-        for (int c = a; c < k; ++c) s += T[a + static_cast<long>(c) * n] * G[c + static_cast<long>(k) * n];
+        for (int c = a; c < k; ++c)
+          s += T[a + static_cast<long>(c) * n] * G[c + static_cast<long>(k) * n];
         Tk[a] = -tau[k] * s;
       }
       Tk[k] = tau[k];
@@ -99,7 +100,8 @@ struct Fold {
     // T^T, lower triangular: its columns run along the rows of W.
     std::vector<double> Tt(static_cast<std::size_t>(n) * n, 0.0);
     for (int a = 0; a < n; ++a)
-      for (int k = 0; k <= a; ++k) Tt[a + static_cast<long>(k) * n] = T[k + static_cast<long>(a) * n];
+      for (int k = 0; k <= a; ++k)
+        Tt[a + static_cast<long>(k) * n] = T[k + static_cast<long>(a) * n];
     // Y = V^T C over the rows of B, plus the unit parts: rows j .. j+n-1 of R.
     gemm_tn(m, n, nc, b(j), ldb, b(c0), ldb, Y.data(), n);
     for (int c = 0; c < nc; ++c) {

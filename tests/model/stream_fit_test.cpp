@@ -43,8 +43,8 @@ Fit fit(const DelayEmbedding& e, int nu, int mu, detail::FitPath path) {
     if (mu < 0) {
       POLYFIT(e.A.data(), e.D, e.N, e.Y.data(), f.COEF.data(), Pnum, MONOMIALS, nu, f.ERR);
     } else {
-      RATFIT(e.A.data(), e.D, e.N, e.Y.data(), f.COEF.data(), Pnum, MONOMIALS, nu, Pden,
-             MONOMIALS, mu, f.ERR);
+      RATFIT(e.A.data(), e.D, e.N, e.Y.data(), f.COEF.data(), Pnum, MONOMIALS, nu, Pden, MONOMIALS,
+             mu, f.ERR);
     }
   } catch (const numlib::ProgramStop&) {
     f.messages += "(stop)";
@@ -139,8 +139,10 @@ TEST(StreamFit, ThreadCountAndKernelPathChangeNoDigit) {
     int threads;
     KernelIsa isa;
   };
-  const Config configs[] = {
-      {1, KernelIsa::portable}, {2, KernelIsa::portable}, {1, KernelIsa::avx2}, {2, KernelIsa::avx2}};
+  const Config configs[] = {{1, KernelIsa::portable},
+                            {2, KernelIsa::portable},
+                            {1, KernelIsa::avx2},
+                            {2, KernelIsa::avx2}};
   std::vector<Fit> fits;
   for (const Config& c : configs) {
     numlib::set_thread_count(c.threads);
@@ -152,7 +154,8 @@ TEST(StreamFit, ThreadCountAndKernelPathChangeNoDigit) {
   for (std::size_t k = 1; k < fits.size(); ++k) {
     SCOPED_TRACE(k);
     ASSERT_EQ(fits[k].COEF.size(), fits[0].COEF.size());
-    for (std::size_t i = 0; i < fits[0].COEF.size(); ++i) EXPECT_EQ(fits[k].COEF[i], fits[0].COEF[i]) << i;
+    for (std::size_t i = 0; i < fits[0].COEF.size(); ++i)
+      EXPECT_EQ(fits[k].COEF[i], fits[0].COEF[i]) << i;
     EXPECT_EQ(fits[k].ERR, fits[0].ERR);
   }
 }
