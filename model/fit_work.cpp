@@ -78,6 +78,11 @@ std::size_t basis_room(int D, int k, int count) {
 double residual_error(int N, const double* YV, const double* resid) {
   double ss = 0.0;
   for (int j = 0; j < N; ++j) ss += resid[j] * resid[j];
+  return error_of_approximation(ss, N, YV);
+}
+
+double error_of_approximation(double ss, int N, const double* YV) {
+  // Spread of the targets about their mean.
   double total = 0.0;
   for (int j = 0; j < N; ++j) total += YV[j];
   const double ybar = total / N;

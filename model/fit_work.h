@@ -64,6 +64,9 @@ void build_rows(double* M, int N, int P, std::size_t stride, FillRow&& fill_row)
 
 // sqrt( sum resid(j)^2 / sum (YV(j) - ybar)^2 ), j = 1..N.
 double residual_error(int N, const double* YV, const double* resid);
+// The same ratio from the sum of squared residuals ss already formed: sqrt(ss / sum (YV(j) -
+// ybar)^2). Not finite when all N targets are equal.
+double error_of_approximation(double ss, int N, const double* YV);
 
 // Factorises the N by P least-squares matrix M in place (DLQRRR, no pivoting) and solves it for
 // the targets YV (DLQRSL, IPATH 110): the coefficients go to COEF; returns the error of

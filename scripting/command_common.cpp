@@ -16,11 +16,6 @@
 #include "scripting/sha256.h"
 
 namespace scripting {
-namespace {
-
-constexpr int kStandardOutputUnit = 6;
-
-}  // namespace
 
 void open_series(dialogue::Series& series, const std::string& name) {
   series.name = name;
@@ -92,14 +87,15 @@ CheckSettings check_settings(const CheckOptions& options, std::int64_t R, int D,
 }
 
 LibraryMessages::LibraryMessages(bool to_standard_error) {
-  numlib::set_unit_sink(kStandardOutputUnit, [this, to_standard_error](std::string_view text) {
-    text_ += text;
-    std::ostream& out = to_standard_error ? std::cerr : std::cout;
-    out << text << std::flush;
-  });
+  numlib::set_unit_sink(numlib::kStandardOutputUnit,
+                        [this, to_standard_error](std::string_view text) {
+                          text_ += text;
+                          std::ostream& out = to_standard_error ? std::cerr : std::cout;
+                          out << text << std::flush;
+                        });
 }
 
-LibraryMessages::~LibraryMessages() { numlib::set_unit_sink(kStandardOutputUnit, nullptr); }
+LibraryMessages::~LibraryMessages() { numlib::set_unit_sink(numlib::kStandardOutputUnit, nullptr); }
 
 bool write_output(const std::string& target, const std::string& text, std::string_view what) {
   if (target == "-") {

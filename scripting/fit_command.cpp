@@ -160,8 +160,6 @@ ModelSpec validated_spec(const FitOptions& o, const dialogue::Series& series) {
   return spec;
 }
 
-std::string percent(double ERR) { return numlib::format_F(100.0 * ERR, 10, 5) + " %"; }
-
 void summary(const ModelResult& r, const SeriesData& data) {
   const ModelSpec& s = r.spec;
   const bool rational = s.kind == model::ModelKind::rational;
@@ -181,9 +179,9 @@ void summary(const ModelResult& r, const SeriesData& data) {
     }
     std::cout << '\n';
   }
-  std::cout << " Error of approximation: " << percent(r.error_train) << '\n';
+  std::cout << " Error of approximation: " << numlib::format_percent(r.error_train) << '\n';
   if (r.checked) {
-    std::cout << " Error of approximation (test): " << percent(r.error_test) << '\n';
+    std::cout << " Error of approximation (test): " << numlib::format_percent(r.error_test) << '\n';
     std::cout << " Prediction time: " << numlib::format_I(r.prediction_time, 4) << '\n';
     std::cout << " Number of infinite solutions: " << numlib::format_I(r.infinite_solutions, 4)
               << '\n';

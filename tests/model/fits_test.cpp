@@ -23,10 +23,11 @@ class FitTest : public ::testing::Test {
  protected:
   void SetUp() override {
     numlib::reset_error_stack();
-    numlib::set_unit_sink(6, [this](std::string_view text) { out_ += text; });
+    numlib::set_unit_sink(numlib::kStandardOutputUnit,
+                          [this](std::string_view text) { out_ += text; });
   }
   void TearDown() override {
-    numlib::set_unit_sink(6, {});
+    numlib::set_unit_sink(numlib::kStandardOutputUnit, {});
     numlib::reset_error_stack();
   }
   std::string out_;
