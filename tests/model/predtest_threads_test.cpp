@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"NaNModel", ModelKind::polynomial, 2, 0, 300, 10, std::nan("")},
                       // Pieces so long that fewer than 256 of them share a block of terms.
                       Case{"LongPieces", ModelKind::polynomial, 2, 0, 300, 5000, 0.0}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& test) { return test.param.name; });
 
 }  // namespace
 }  // namespace model

@@ -190,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
         Problem{"OneColumn", 10, 1, 32, 0.0, 0.0, 1e1},
         Problem{"OneLeaf", 9, 4, 32, 0.0, 0.0, 1e2},
         Problem{"Square", 37, 37, 16, 0.0, 0.0, 1e4}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& test) { return test.param.name; });
 
 TEST(QrBlocked, LeafOnlyMatricesEqualTheColumnStepsBitForBit) {
   for (int n = 1; n <= 4; ++n) {

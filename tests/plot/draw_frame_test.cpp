@@ -117,7 +117,7 @@ TEST_P(DrawFrameTest, CallSequence) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Panels, DrawFrameTest, ::testing::ValuesIn(kPanels),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 // Uneven divisions truncate toward zero in 16 bits: 7 divisions of 100 pixels.
 TEST(DrawFrame, TickPositionsTruncate) {
