@@ -53,6 +53,25 @@ model::TermSelection selection_value(std::string_view text) {
   throw UsageError{refusal("--select", text, "must be forward or backward")};
 }
 
+std::vector<OptionSpec> check_option_specs(CheckOptions& check) {
+  using dialogue::kLengthFieldWidth;
+  return {
+      {"--check", false, [&check](std::string_view) { check.check = true; }},
+      {"--ltest", true,
+       [&check](std::string_view v) {
+         check.Ltest = field_value("--ltest", v, kLengthFieldWidth);
+       }},
+      {"--ktest", true,
+       [&check](std::string_view v) {
+         check.Ktest = field_value("--ktest", v, kLengthFieldWidth);
+       }},
+      {"--stest", true,
+       [&check](std::string_view v) {
+         check.Stest = field_value("--stest", v, kLengthFieldWidth);
+       }},
+  };
+}
+
 CheckSettings check_settings(const CheckOptions& options, std::int64_t R, int D, int T) {
   const std::int64_t span = model::delay_window(D, T);
   CheckSettings s;
