@@ -22,7 +22,6 @@
 
 #include "dialogue/driver.h"
 #include "numlib/stop.h"
-#include "numlib/units.h"
 #include "plot/window_system.h"
 #include "sample_folder.h"
 #include "scripting/commands.h"
@@ -37,7 +36,6 @@ namespace {
 
 constexpr int kUsageStatus = 2;
 constexpr int kFailureStatus = 1;
-constexpr int kStandardOutputUnit = 6;
 
 constexpr std::string_view kUsage = "Usage: mapfit [--terminal] [--plot FILE] [SERIES_FILE ...]\n";
 
@@ -119,11 +117,6 @@ int run_in_terminal(const Options& options) {
   windowing::TerminalFrontend frontend(
       std::cin, std::cout, std::cerr,
       windowing::TerminalFrontend::options_for_standard_streams(options.plot_path));
-  // The library's messages go through the front end too, so that they land on standard
-  // output in order with the dialogue and never mix with the progress indicator.
-  numlib::set_unit_sink(kStandardOutputUnit, [&frontend](std::string_view text) {
-    frontend.write_text(kStandardOutputUnit, text);
-  });
   int status = 0;
   try {
     plot::INITIALSETTINGS(frontend);
@@ -131,7 +124,6 @@ int run_in_terminal(const Options& options) {
   } catch (const numlib::ProgramStop& stop) {
     status = stop.status;
   }
-  numlib::set_unit_sink(kStandardOutputUnit, nullptr);
   // A dialogue that could not be shown is not a normal end, even though the report is whole.
   if (!std::cout.flush() && status == 0) {
     std::cerr << "mapfit: cannot write the standard output" << std::endl;

@@ -27,8 +27,6 @@ i64 span_of_pieces(const RunSettings& rs) {
   return (static_cast<i64>(rs.Ktest) - 1) * rs.Stest + rs.Ltest;
 }
 
-std::string percent(double ERR) { return numlib::format_F(100.0 * ERR, 10, 5) + " %"; }
-
 // Asks one test setting through "(I6)" until `accept(value)` holds.
 template <typename Accept>
 void ask_setting(DialogueState& s, std::string_view prompt, int& value, Accept accept) {
@@ -112,16 +110,16 @@ void check(DialogueState& s) {
 
   plot::PLOTORIGINAL(s.windows, XT, rs.D, NT, rs.Ltest);
   const model::ModelMap& map = s.map;
-  model::APPROXERR(XT, rs.D, NT - rs.D, s.test.Y.data(), map.kind, map.COEF.data(), map.P,
-                   map.Pnum, map.Pden, map.nu, map.mu, s.ERR);
-  s.report.write_test_error(s.ERR);
-  write_line(s.windows, kUnit, "Error of approximation (test): " + percent(s.ERR));
+  model::APPROXERR(XT, rs.D, NT - rs.D, s.test.Y.data(), map.kind, map.COEF.data(), map.P, map.Pnum,
+                   map.Pden, map.nu, map.mu, s.test_error);
+  s.report.write_test_error(s.test_error);
+  write_line(s.windows, kUnit,
+             "Error of approximation (test): " + numlib::format_percent(s.test_error));
 
   const model::MapRoutine mapstep = model::bind_mapstep(s.map);
   s.windows.FOCUSWINDOW(plot::kPlotUnit);
-  plot::PLOTMODEL(s.windows, XT, rs.D, rs.Ltest, NT - rs.D, mapstep, 35, 550, 200, 200, 275, 250,
-                  200, 200);
-  model::PREDTEST(XT, rs.D, rs.Ltest, rs.Stest, rs.Ktest, mapstep, s.E.data(), s.prediction_time,
+  plot::plot_model_in_panels(s.windows, XT, rs.D, rs.Ltest, NT - rs.D, mapstep);
+  model::PREDTEST(XT, rs.D, rs.Ltest, rs.Stest, rs.Ktest, s.map, s.E.data(), s.prediction_time,
                   s.infinite_solutions);
   plot::PLOTERROR(s.windows, s.E.data(), rs.Ltest);
   s.windows.picture_done(plot::kPlotUnit);

@@ -18,7 +18,7 @@ Step step_start(DialogueState& s) {
   for (;;) {
     choose_series(s.series, s.arguments, s.windows);
     s.windows.OPENWINDOW(kUnit, "Input Window", true);
-    s.windows.PLACEWINDOW(kUnit, plot::WINDOWPLACE{4, 0, 0, 31, 47});
+    s.windows.PLACEWINDOW(kUnit, plot::kDialoguePlace);
     s.windows.SETBACKCOLOR(plot::kWhite);
     s.windows.CLEARWINDOW(0);
     s.windows.SETTEXTCOLOR(plot::kBlack);

@@ -8,7 +8,7 @@
 
 namespace dialogue {
 
-inline constexpr int kDialogueUnit = 10;
+using plot::kDialogueUnit;
 
 // Runs the whole dialogue in `windows`, taking series file names from `arguments` first.
 // Returns when the user declines a different time series; a stop of the program (a library

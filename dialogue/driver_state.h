@@ -40,7 +40,8 @@ struct DialogueState {
   Series series;
   ReportFile report;
   model::ModelMap map;
-  double ERR = 0.0;
+  double training_error = 0.0;  // the fit's error of approximation on the training series
+  double test_error = 0.0;      // the model's error of approximation on the test series
   model::DelayEmbedding train;  // X and Y
   model::DelayEmbedding test;   // XT and YT
   std::vector<double> E;

@@ -52,13 +52,13 @@ void fit(DialogueState& s) {
   WorkScope work(s.windows, "Fitting the model map");
   if (map.kind == model::ModelKind::polynomial) {
     model::POLYFIT(s.train.A.data(), rs.D, n, s.train.Y.data(), map.COEF.data(), map.P,
-                   model::MONOMIALS, map.nu, s.ERR);
+                   model::MONOMIALS, map.nu, s.training_error);
   } else {
     model::RATFIT(s.train.A.data(), rs.D, n, s.train.Y.data(), map.COEF.data(), map.Pnum,
-                  model::MONOMIALS, map.nu, map.Pden, model::MONOMIALS, map.mu, s.ERR);
+                  model::MONOMIALS, map.nu, map.Pden, model::MONOMIALS, map.mu, s.training_error);
     // The error of a rational map is that of the quotient itself, not of the linearised fit.
-    model::APPROXERR(s.train.A.data(), rs.D, n, s.train.Y.data(), map.kind, map.COEF.data(),
-                     map.P, map.Pnum, map.Pden, map.nu, map.mu, s.ERR);
+    model::APPROXERR(s.train.A.data(), rs.D, n, s.train.Y.data(), map.kind, map.COEF.data(), map.P,
+                     map.Pnum, map.Pden, map.nu, map.mu, s.training_error);
   }
 }
 
@@ -94,9 +94,9 @@ Step step_model(DialogueState& s) {
   map.P = map.Pnum + map.Pden;
   fit(s);
 
-  s.report.write_model(map, s.ERR);
+  s.report.write_model(map, s.training_error);
   write_line(s.windows, kUnit,
-             "Error of approximation: " + numlib::format_F(100.0 * s.ERR, 10, 5) + " %");
+             "Error of approximation: " + numlib::format_percent(s.training_error));
   return values_after_training(s) > rs.D ? Step::q5 : Step::q9;
 }
 

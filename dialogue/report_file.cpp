@@ -7,8 +7,6 @@
 namespace dialogue {
 namespace {
 
-std::string percent(double ERR) { return numlib::format_F(100.0 * ERR, 10, 5) + " %"; }
-
 }  // namespace
 
 std::string report_line(std::string_view text) {
@@ -48,12 +46,13 @@ void ReportFile::write_model(const model::ModelMap& map, double ERR) {
     block += numlib::format_F(map.COEF[static_cast<std::size_t>(i)], 20, 10);
     block += '\n';
   }
-  block += report_line("Error of approximation: " + percent(ERR));
+  block += report_line("Error of approximation: " + numlib::format_percent(ERR));
   write_block(block);
 }
 
 void ReportFile::write_test_error(double ERR) {
-  write_block("\n" + report_line("Error of approximation (test series): " + percent(ERR)));
+  write_block("\n" +
+              report_line("Error of approximation (test series): " + numlib::format_percent(ERR)));
 }
 
 void ReportFile::write_test_block(int Ltest, int Ktest, int Stest, int prediction_time,

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <limits>
@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "dialogue/series_lines.h"
+#include "numlib/fields.h"
 #include "numlib/stop.h"
 
 namespace dialogue {
@@ -28,13 +29,6 @@ constexpr int kImpliedDecimals = 10;
 // clamping it keeps the arithmetic in range without changing the outcome.
 constexpr std::int64_t kExponentClamp = 1'000'000'000;
 
-std::string trim_blanks(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return std::string(text.substr(first, last - first + 1));
-}
-
 // Notes on standard error go after the dialogue text already written to standard output.
 void note(const std::string& text) {
   std::cout.flush();
@@ -46,68 +40,6 @@ void note(const std::string& text) {
   note("the series file " + series.name + " changed while in use");
   throw numlib::ProgramStop{1};
 }
-
-// Lines of a stream read in large blocks, each split by the rules of next_series_line. The
-// reader takes characters from the stream ahead of the lines it has handed out, so the stream's
-// position is of no use afterwards (every pass over a series file starts by rewinding it).
-class LineReader {
- public:
-  explicit LineReader(std::istream& in) : in_(in), block_(new char[kBlock]) {}
-
-  // The next line's field, as next_series_line gives it; false at the end of the stream.
-  bool next(std::string_view& field) {
-    constexpr std::size_t keep = kSeriesFieldWidth + 1;
-    field_.clear();
-    std::size_t length = 0;
-    char last = '\0';
-    bool any = false;
-    for (;;) {
-      if (pos_ == end_ && !refill()) break;
-      any = true;
-      const char* const p = block_.get() + pos_;
-      const std::size_t avail = end_ - pos_;
-      const auto* nl = static_cast<const char*>(std::memchr(p, '\n', avail));
-      const std::size_t n = nl != nullptr ? static_cast<std::size_t>(nl - p) : avail;
-      if (length < keep) field_.append(p, std::min(n, keep - length));
-      if (n > 0) last = p[n - 1];
-      length += n;
-      pos_ += n;
-      if (nl != nullptr) {
-        ++pos_;
-        break;
-      }
-    }
-    if (!any) return false;
-    if (last == '\r' && length <= keep) field_.pop_back();
-    if (field_.size() > static_cast<std::size_t>(kSeriesFieldWidth)) {
-      field_.resize(kSeriesFieldWidth);
-    }
-    field = field_;
-    return true;
-  }
-
- private:
-  static constexpr std::streamsize kBlock = 1 << 20;
-
-  bool refill() {
-    if (at_end_) return false;
-    const std::streamsize got = in_.rdbuf()->sgetn(block_.get(), kBlock);
-    pos_ = 0;
-    end_ = got > 0 ? static_cast<std::size_t>(got) : 0;
-    if (end_ == 0) {
-      at_end_ = true;
-      in_.setstate(std::ios::eofbit);
-      return false;
-    }
-    return true;
-  }
-
-  std::istream& in_;
-  std::unique_ptr<char[]> block_;
-  std::size_t pos_ = 0, end_ = 0;
-  bool at_end_ = false;
-  std::string field_;
-};
 
 // Reads the next line of an open series file that the count has accepted; a line that is
 // missing or unreadable now means the file was changed since.
@@ -149,32 +81,36 @@ void open_series(Series& series, const std::string& name) {
 
 }  // namespace
 
-bool next_series_line(std::istream& in, std::string& field) {
-  field.clear();
-  std::streambuf* buf = in.rdbuf();
-  using traits = std::char_traits<char>;
+bool LineReader::next(std::string_view& field) {
   // One character beyond the field is kept, so that a CR ending a line of exactly the field's
   // width can still be told from a CR inside the field.
   constexpr std::size_t keep = kSeriesFieldWidth + 1;
+  field_.clear();
   std::size_t length = 0;
   char last = '\0';
   bool any = false;
   for (;;) {
-    const auto c = buf->sbumpc();
-    if (traits::eq_int_type(c, traits::eof())) {
-      in.setstate(std::ios::eofbit);
+    if (pos_ == end_ && !refill()) break;
+    any = true;
+    const char* const p = block_.get() + pos_;
+    const std::size_t avail = end_ - pos_;
+    const auto* nl = static_cast<const char*>(std::memchr(p, '\n', avail));
+    const std::size_t n = nl != nullptr ? static_cast<std::size_t>(nl - p) : avail;
+    if (length < keep) field_.append(p, std::min(n, keep - length));
+    if (n > 0) last = p[n - 1];
+    length += n;
+    pos_ += n;
+    if (nl != nullptr) {
+      ++pos_;
       break;
     }
-    any = true;
-    const char ch = traits::to_char_type(c);
-    if (ch == '\n') break;
-    if (length < keep) field.push_back(ch);
-    ++length;
-    last = ch;
   }
   if (!any) return false;
-  if (last == '\r' && length <= keep) field.pop_back();
-  if (field.size() > static_cast<std::size_t>(kSeriesFieldWidth)) field.resize(kSeriesFieldWidth);
+  if (last == '\r' && length <= keep) field_.pop_back();
+  if (field_.size() > static_cast<std::size_t>(kSeriesFieldWidth)) {
+    field_.resize(kSeriesFieldWidth);
+  }
+  field = field_;
   return true;
 }
 
@@ -302,13 +238,13 @@ void choose_series(Series& series, std::deque<std::string>& arguments,
   close_series(series);
   std::string name;
   if (!arguments.empty()) {
-    name = trim_blanks(arguments.front());
+    name = numlib::trim_blanks(arguments.front());
     arguments.pop_front();
   }
   while (name.empty()) {
     name = windows.choose_file("Open: Select File for Unit 1");
     if (name.empty() &&
-        windows.ask_yes_no("File Open Error", "A File Must be Selected\n\nTerminate Program?")) {
+        windows.confirm("File Open Error", "A File Must be Selected\n\nTerminate Program?")) {
       throw numlib::ProgramStop{0};
     }
   }

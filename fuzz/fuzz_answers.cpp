@@ -53,7 +53,7 @@ class AnswerWindows : public fuzzing::ScriptedConsole {
   int rejections = 0;
 };
 
-constexpr int kUnit = 10;
+constexpr int kUnit = plot::kDialogueUnit;
 
 }  // namespace
 

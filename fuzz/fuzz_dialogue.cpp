@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
   fuzzing::write_file("crlf.txt", series_text(40, true));
   std::filesystem::create_directory("folder");
   // The library's messages are not needed here.
-  numlib::set_unit_sink(6, [](std::string_view) {});
+  numlib::set_unit_sink(numlib::kStandardOutputUnit, [](std::string_view) {});
   return 0;
 }
 

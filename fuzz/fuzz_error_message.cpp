@@ -118,7 +118,8 @@ void run(Input& in) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-  numlib::set_unit_sink(6, [](std::string_view text) { printed += text; });
+  numlib::set_unit_sink(numlib::kStandardOutputUnit,
+                        [](std::string_view text) { printed += text; });
   return 0;
 }
 

@@ -87,7 +87,7 @@ class ScriptedConsole : public windowing::Console {
   }
   std::string read_line(int /*unit*/) override { return next(); }
   std::string choose_file(std::string_view /*title*/) override { return next(); }
-  bool ask_yes_no(std::string_view /*title*/, std::string_view /*text*/) override {
+  bool confirm(std::string_view /*title*/, std::string_view /*text*/) override {
     const std::string answer = next();
     return !answer.empty() && answer.front() == 'y';
   }

@@ -3,21 +3,15 @@
 #include <vector>
 
 #include "model/basis.h"
+#include "model/fit_work.h"
 #include "model/model_map.h"
 
 namespace model {
 namespace {
 
-// Denominators below this magnitude are replaced, sign kept (1.0E-9 in single precision).
-constexpr double kGuard = static_cast<double>(1.0e-9f);
-
-// Room for the basis of order k in D variables: the caller's count, or more if the basis
-// routine writes more, so that a count that disagrees cannot overrun the buffer.
-std::size_t room(int D, int k, int count) {
-  const std::int64_t c = basis_count(D, k);
-  const std::int64_t n = c > count ? c : count;
-  return static_cast<std::size_t>(n > 1 ? n : 1);
-}
+// The rational map's denominators below this magnitude are replaced, sign kept (1.0E-9 in single
+// precision); the prediction's step uses a floor of its own.
+constexpr double kErrorDenominatorFloor = static_cast<double>(1.0e-9f);
 
 }  // namespace
 
@@ -42,7 +36,7 @@ void APPROXERR(const double* A, int D, int N, const double* YV, ModelKind kind, 
                int P, int Pnum, int Pden, int nu, int mu, double& ERR) {
   double ss = 0.0;
   if (kind == ModelKind::polynomial) {
-    std::vector<double> phi(room(D, nu, P));
+    std::vector<double> phi(detail::basis_room(D, nu, P));
     for (int j = 0; j < N; ++j) {
       MONOMIALS(A + static_cast<std::ptrdiff_t>(j) * D, D, nu, phi.data(), P);
       double f = 0.0;
@@ -51,8 +45,8 @@ void APPROXERR(const double* A, int D, int N, const double* YV, ModelKind kind, 
       ss += r * r;
     }
   } else {
-    std::vector<double> phi(room(D, nu, Pnum));
-    std::vector<double> psi(room(D, mu, Pden + 1));
+    std::vector<double> phi(detail::basis_room(D, nu, Pnum));
+    std::vector<double> psi(detail::basis_room(D, mu, Pden + 1));
     for (int j = 0; j < N; ++j) {
       const double* s = A + static_cast<std::ptrdiff_t>(j) * D;
       MONOMIALS(s, D, nu, phi.data(), Pnum);
@@ -62,19 +56,15 @@ void APPROXERR(const double* A, int D, int N, const double* YV, ModelKind kind, 
       double sum = 0.0;
       for (int i = 0; i < Pden; ++i) sum += COEF[Pnum + i] * psi[i + 1];
       double q = 1.0 + sum;
-      if (std::abs(q) < kGuard) q = q < 0.0 ? -kGuard : kGuard;
+      if (std::abs(q) < kErrorDenominatorFloor) {
+        q = q < 0.0 ? -kErrorDenominatorFloor : kErrorDenominatorFloor;
+      }
       const double r = YV[j] - num / q;
       ss += r * r;
     }
   }
 
-  // Spread of the targets about their mean.
-  double total = 0.0;
-  for (int j = 0; j < N; ++j) total += YV[j];
-  const double ybar = total / N;
-  double sv = 0.0;
-  for (int j = 0; j < N; ++j) sv += (YV[j] - ybar) * (YV[j] - ybar);
-  ERR = std::sqrt(ss / sv);
+  ERR = detail::error_of_approximation(ss, N, YV);
 }
 
 }  // namespace model

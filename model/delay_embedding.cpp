@@ -52,9 +52,7 @@ struct DelayedMapstep {
 
 MapRoutine bind_delayed_mapstep(ModelMap& map, int T) {
   if (T == 1) return bind_mapstep(map);
-  // MAPSTEP's work area: P basis values, or Pnum + Pden + 1 for a rational map.
-  const int basis = map.kind == ModelKind::rational ? map.Pnum + map.Pden + 1 : map.P;
-  const std::size_t room = static_cast<std::size_t>(2 * map.D + basis);
+  const std::size_t room = 2 * static_cast<std::size_t>(map.D) + detail::mapstep_room(map);
   return DelayedMapstep{&map, T, std::make_shared<std::vector<double>>(room)};
 }
 

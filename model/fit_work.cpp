@@ -80,10 +80,11 @@ std::size_t basis_room(int D, int k, int count) {
 double residual_error(int N, const double* YV, const double* resid) {
   double ss = 0.0;
   for (int j = 0; j < N; ++j) ss += resid[j] * resid[j];
-  return error_from_residual_sum(N, YV, ss);
+  return error_of_approximation(ss, N, YV);
 }
 
-double error_from_residual_sum(int N, const double* YV, double ss) {
+double error_of_approximation(double ss, int N, const double* YV) {
+  // Spread of the targets about their mean.
   double total = 0.0;
   for (int j = 0; j < N; ++j) total += YV[j];
   const double ybar = total / N;
@@ -123,7 +124,7 @@ double stream_least_squares(const char* routine, const double* A, int D, int N, 
   // z = (Q^T y)(1..P) into COEF, solved in place; rho^2 is the residual sum of squares.
   for (int i = 1; i <= P; ++i) COEF[i - 1] = t(i, P + 1);
   numlib::detail::solve_triangle(P, t.T.data(), P + 1, COEF);
-  return error_from_residual_sum(N, YV, t(P + 1, P + 1) * t(P + 1, P + 1));
+  return error_of_approximation(t(P + 1, P + 1) * t(P + 1, P + 1), N, YV);
 }
 
 double solve_least_squares(int N, int P, double* M, const double* YV, double* COEF) {

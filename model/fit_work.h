@@ -64,10 +64,9 @@ void build_rows(double* M, int N, int P, std::size_t stride, FillRow&& fill_row)
 
 // sqrt( sum resid(j)^2 / sum (YV(j) - ybar)^2 ), j = 1..N.
 double residual_error(int N, const double* YV, const double* resid);
-
-// sqrt( ss / sum (YV(j) - ybar)^2 ), j = 1..N: the error of approximation from the residual sum
-// of squares ss.
-double error_from_residual_sum(int N, const double* YV, double ss);
+// The same ratio from the sum of squared residuals ss already formed: sqrt(ss / sum (YV(j) -
+// ybar)^2). Not finite when all N targets are equal.
+double error_of_approximation(double ss, int N, const double* YV);
 
 // How a fit with the monomial basis is solved: from the explicit matrix (DLQRRR and DLQRSL) or
 // from the streaming triangle of [A | y] (stream_triangle.h). Automatic takes the stream for

@@ -9,8 +9,9 @@
 namespace model {
 namespace {
 
-// Denominators below this magnitude are replaced, sign kept (1.0E-6 in single precision).
-constexpr double kGuard = static_cast<double>(1.0e-6f);
+// The rational map's denominators below this magnitude are replaced, sign kept (1.0E-6 in
+// single precision); the error of approximation uses a floor of its own.
+constexpr double kStepDenominatorFloor = static_cast<double>(1.0e-6f);
 
 }  // namespace
 
@@ -29,8 +30,7 @@ constexpr double kGuard = static_cast<double>(1.0e-6f);
 // as positive). Nothing is checked and no error is reported.
 void MAPSTEP(ModelMap& map, int D, int STEP, const double* S, double* SNEW) {
   static_cast<void>(STEP);
-  const bool rational = map.kind == ModelKind::rational;
-  const std::size_t need = static_cast<std::size_t>(rational ? map.Pnum + map.Pden + 1 : map.P);
+  const std::size_t need = detail::mapstep_room(map);
   if (map.W.size() < need) map.W.resize(need);
   detail::mapstep_into(map, map.W.data(), D, S, SNEW);
 }
@@ -76,7 +76,9 @@ void mapstep_into(const ModelMap& map, double* W, int D, const double* S, double
     double sum = 0.0;
     for (int i = 0; i < map.Pden; ++i) sum += COEF[Pnum + i] * W[Pnum + 1 + i];
     double q = 1.0 + sum;
-    if (std::abs(q) < kGuard) q = q < 0.0 ? -kGuard : kGuard;
+    if (std::abs(q) < kStepDenominatorFloor) {
+      q = q < 0.0 ? -kStepDenominatorFloor : kStepDenominatorFloor;
+    }
     value = num / q;
   }
 
@@ -87,6 +89,8 @@ void mapstep_into(const ModelMap& map, double* W, int D, const double* S, double
 
 }  // namespace detail
 
-MapRoutine bind_mapstep(ModelMap& map) { return detail::BoundMapstep{&map}; }
+MapRoutine bind_mapstep(ModelMap& map) {
+  return [&map](int D, int STEP, const double* S, double* SNEW) { MAPSTEP(map, D, STEP, S, SNEW); };
+}
 
 }  // namespace model

@@ -1,20 +1,22 @@
 #pragma once
-// MAPSTEP bound to a ModelMap, as bind_mapstep hands it out. PREDTEST recognises it and then
-// runs its test pieces on several threads, each with a work area of its own.
+// MAPSTEP with a work area of the caller's, so that steps of one map can run on several
+// threads at once (PREDTEST's parallel form, the delayed map routine).
+
+#include <cstddef>
 
 #include "model/model_map.h"
 
 namespace model::detail {
 
-// One step of the map with the caller's work area W (P values for a polynomial map, P + 1 for
-// a rational one), otherwise as MAPSTEP. The map is only read, so calls may run concurrently.
+// One step of the map with the caller's work area W (mapstep_room values), otherwise as
+// MAPSTEP. The map is only read, so calls may run concurrently.
 void mapstep_into(const ModelMap& map, double* W, int D, const double* S, double* SNEW);
 
-struct BoundMapstep {
-  ModelMap* map;
-  void operator()(int D, int STEP, const double* S, double* SNEW) const {
-    MAPSTEP(*map, D, STEP, S, SNEW);
-  }
-};
+// Size of the work area mapstep_into needs: P basis values for a polynomial map, Pnum + Pden + 1
+// for a rational one.
+inline std::size_t mapstep_room(const ModelMap& map) {
+  const int n = map.kind == ModelKind::rational ? map.Pnum + map.Pden + 1 : map.P;
+  return static_cast<std::size_t>(n);
+}
 
 }  // namespace model::detail

@@ -26,6 +26,75 @@ bool beyond(const double* s, int D, double bound) {
   return false;
 }
 
+// What both forms share: the statistics of the test values, one piece's terms, and the end
+// (E from the sums, PT).
+class Pieces {
+ public:
+  Pieces(const double* XT, int D, int Ltest, int Stest, int Ktest, double* E, int& NINF)
+      : XT_(XT), D_(D), Ltest_(Ltest), Stest_(Stest), Ktest_(Ktest), E_(E) {
+    for (int n = 0; n < Ltest; ++n) E[n] = 0.0;
+    NINF = 0;
+
+    // Statistics of the test values t(j) = XT(1, j).
+    const std::ptrdiff_t Np = static_cast<std::ptrdiff_t>(Ktest - 1) * Stest + Ltest + 1;
+    const auto t = [&](std::ptrdiff_t j) { return XT[j * D]; };
+    double total = 0.0;
+    double lo = t(0);
+    double hi = t(0);
+    for (std::ptrdiff_t j = 0; j < Np; ++j) {
+      total += t(j);
+      if (t(j) < lo) lo = t(j);
+      if (t(j) > hi) hi = t(j);
+    }
+    const double mean = total / static_cast<double>(Np);
+    double sq = 0.0;
+    for (std::ptrdiff_t j = 0; j < Np; ++j) sq += (t(j) - mean) * (t(j) - mean);
+    var_ = sq / static_cast<double>(Np);
+    bound_ = kBoundFactor * std::fmax(std::abs(lo), std::abs(hi));
+  }
+
+  // Piece k (1-based) from its start, with step(n, S, SNEW) as the map: writes the term that
+  // each step adds to E(n), err^2 or the run-away penalty, into terms(1..Ltest); returns
+  // whether the piece ends beyond the bound.
+  template <class Step>
+  bool run_piece(int k, const Step& step, double* S1, double* S2, double* terms) const {
+    const int D = D_;
+    const std::ptrdiff_t m = static_cast<std::ptrdiff_t>(k - 1) * Stest_;  // column m+1, 0-based
+    const double* start = XT_ + m * D;
+    for (int i = 0; i < D; ++i) S2[i] = start[i];
+    for (int n = 1; n <= Ltest_; ++n) {
+      if (!beyond(S2, D, bound_)) {
+        step(n, S2, S1);
+        const double err = S1[D - 1] - XT_[(m + n) * D + (D - 1)];
+        terms[n - 1] = err * err;
+        std::swap(S1, S2);
+      } else {
+        terms[n - 1] = kRunawayPenalty;
+      }
+    }
+    // The state after the last prediction counts too.
+    return beyond(S2, D, bound_);
+  }
+
+  // E(n) from the sums of the terms, and the prediction time.
+  void finish(int& PT) const {
+    double* E = E_;
+    const int Ltest = Ltest_;
+    for (int n = 0; n < Ltest; ++n) E[n] = std::sqrt(E[n] * (1.0 / Ktest_) * (1.0 / var_));
+
+    int p = 1;
+    while (p <= Ltest && std::abs(E[p - 1]) <= kThreshold) ++p;
+    PT = p - 1;
+  }
+
+ private:
+  const double* XT_;
+  int D_, Ltest_, Stest_, Ktest_;
+  double* E_;
+  double var_ = 0.0;
+  double bound_ = 0.0;
+};
+
 }  // namespace
 
 // PREDTEST runs iterated predictions over Ktest test pieces and measures them.
@@ -37,7 +106,8 @@ bool beyond(const double* s, int D, double bound) {
 // Ltest (in)  prediction steps per piece, Ltest >= 1.
 // Stest (in)  shift between the starts of consecutive pieces, Stest >= 1.
 // Ktest (in)  number of pieces, Ktest >= 1.
-// MAPR  (in)  the map routine, called as MAPR(D, n, state, next state) for step n.
+// MAPR  (in)  the map routine, called as MAPR(D, n, state, next state) for step n, on the
+//             calling thread only; or `map`, whose MAPSTEP is called on the library's threads.
 // E     (out) Ltest reals: E(n) = sqrt(mean over pieces of the squared n-step error / var),
 //             var the population variance of t(j) = XT(1, j), j = 1..Np,
 //             Np = (Ktest-1)*Stest + Ltest + 1.
@@ -50,91 +120,47 @@ bool beyond(const double* s, int D, double bound) {
 // checked and no error is reported; E is not finite when all test values are equal.
 void PREDTEST(const double* XT, int D, int Ltest, int Stest, int Ktest, const MapRoutine& MAPR,
               double* E, int& PT, int& NINF) {
-  for (int n = 0; n < Ltest; ++n) E[n] = 0.0;
-  NINF = 0;
-
-  // Statistics of the test values t(j) = XT(1, j).
-  const std::ptrdiff_t Np = static_cast<std::ptrdiff_t>(Ktest - 1) * Stest + Ltest + 1;
-  const auto t = [&](std::ptrdiff_t j) { return XT[j * D]; };
-  double total = 0.0;
-  double lo = t(0);
-  double hi = t(0);
-  for (std::ptrdiff_t j = 0; j < Np; ++j) {
-    total += t(j);
-    if (t(j) < lo) lo = t(j);
-    if (t(j) > hi) hi = t(j);
-  }
-  const double mean = total / static_cast<double>(Np);
-  double sq = 0.0;
-  for (std::ptrdiff_t j = 0; j < Np; ++j) sq += (t(j) - mean) * (t(j) - mean);
-  const double var = sq / static_cast<double>(Np);
-  const double bound = kBoundFactor * std::fmax(std::abs(lo), std::abs(hi));
-
-  // Piece k (1-based) from its start, with step(S, SNEW) as the map: writes the term that each
-  // step adds to E(n), err^2 or the run-away penalty, into terms(1..Ltest); returns whether
-  // the piece ends beyond the bound.
-  const auto run_piece = [&](int k, const auto& step, double* S1, double* S2, double* terms) {
-    const std::ptrdiff_t m = static_cast<std::ptrdiff_t>(k - 1) * Stest;  // column m+1, 0-based
-    const double* start = XT + m * D;
-    for (int i = 0; i < D; ++i) S2[i] = start[i];
-    for (int n = 1; n <= Ltest; ++n) {
-      if (!beyond(S2, D, bound)) {
-        step(n, S2, S1);
-        const double err = S1[D - 1] - XT[(m + n) * D + (D - 1)];
-        terms[n - 1] = err * err;
-        std::swap(S1, S2);
-      } else {
-        terms[n - 1] = kRunawayPenalty;
-      }
-    }
-    // The state after the last prediction counts too.
-    return beyond(S2, D, bound);
-  };
-
+  const Pieces pieces(XT, D, Ltest, Stest, Ktest, E, NINF);
   const std::size_t d = static_cast<std::size_t>(D);
   const std::size_t L = static_cast<std::size_t>(Ltest);
-  if (const auto* bound_map = MAPR.target<detail::BoundMapstep>()) {
-    // MAPSTEP of a ModelMap: blocks of pieces run on the library's threads, each thread with
-    // its own states and work area; the terms are added in piece order as below.
-    const ModelMap& map = *bound_map->map;
-    const std::size_t room = map.kind == ModelKind::rational
-                                 ? static_cast<std::size_t>(map.Pnum + map.Pden + 1)
-                                 : static_cast<std::size_t>(map.P);
-    // Up to 256 pieces a block, fewer for long pieces: their terms take at most 8 MiB.
-    constexpr std::size_t kTermsLimit = std::size_t{1} << 20;
-    const int pieces = static_cast<int>(std::clamp<std::size_t>(kTermsLimit / L, 1, 256));
-    std::vector<double> terms(pieces * L);
-    std::vector<char> away(pieces);
-    for (int k0 = 1; k0 <= Ktest; k0 += pieces) {
-      const int count = std::min(pieces, Ktest - k0 + 1);
-      numlib::parallel_for(count, [&](int begin, int end) {
-        std::vector<double> W(room), S1(d), S2(d);
-        const auto step = [&](int, const double* S, double* SNEW) {
-          detail::mapstep_into(map, W.data(), D, S, SNEW);
-        };
-        for (int i = begin; i < end; ++i)
-          away[i] = run_piece(k0 + i, step, S1.data(), S2.data(), terms.data() + i * L);
-      });
-      for (int i = 0; i < count; ++i) {
-        for (std::size_t n = 0; n < L; ++n) E[n] += terms[i * L + n];
-        if (away[i]) ++NINF;
+  std::vector<double> S1(d), S2(d), terms(L);
+  const auto step = [&](int n, const double* S, double* SNEW) { MAPR(D, n, S, SNEW); };
+  for (int k = 1; k <= Ktest; ++k) {
+    const bool away = pieces.run_piece(k, step, S1.data(), S2.data(), terms.data());
+    for (std::size_t n = 0; n < L; ++n) E[n] += terms[n];
+    if (away) ++NINF;
+  }
+  pieces.finish(PT);
+}
+
+void PREDTEST(const double* XT, int D, int Ltest, int Stest, int Ktest, const ModelMap& map,
+              double* E, int& PT, int& NINF) {
+  const Pieces pieces(XT, D, Ltest, Stest, Ktest, E, NINF);
+  const std::size_t d = static_cast<std::size_t>(D);
+  const std::size_t L = static_cast<std::size_t>(Ltest);
+  const std::size_t room = detail::mapstep_room(map);
+  // Up to 256 pieces a block, fewer for long pieces: their terms take at most 8 MiB.
+  constexpr std::size_t kTermsLimit = std::size_t{1} << 20;
+  const int block = static_cast<int>(std::clamp<std::size_t>(kTermsLimit / L, 1, 256));
+  std::vector<double> terms(block * L);
+  std::vector<char> away(block);
+  for (int k0 = 1; k0 <= Ktest; k0 += block) {
+    const int count = std::min(block, Ktest - k0 + 1);
+    numlib::parallel_for(count, [&](int begin, int end) {
+      std::vector<double> W(room), S1(d), S2(d);
+      const auto step = [&](int, const double* S, double* SNEW) {
+        detail::mapstep_into(map, W.data(), D, S, SNEW);
+      };
+      for (int i = begin; i < end; ++i) {
+        away[i] = pieces.run_piece(k0 + i, step, S1.data(), S2.data(), terms.data() + i * L);
       }
-    }
-  } else {
-    std::vector<double> S1(d), S2(d), terms(L);
-    const auto step = [&](int n, const double* S, double* SNEW) { MAPR(D, n, S, SNEW); };
-    for (int k = 1; k <= Ktest; ++k) {
-      const bool away = run_piece(k, step, S1.data(), S2.data(), terms.data());
-      for (std::size_t n = 0; n < L; ++n) E[n] += terms[n];
-      if (away) ++NINF;
+    });
+    for (int i = 0; i < count; ++i) {
+      for (std::size_t n = 0; n < L; ++n) E[n] += terms[i * L + n];
+      if (away[i]) ++NINF;
     }
   }
-
-  for (int n = 0; n < Ltest; ++n) E[n] = std::sqrt(E[n] * (1.0 / Ktest) * (1.0 / var));
-
-  int p = 1;
-  while (p <= Ltest && std::abs(E[p - 1]) <= kThreshold) ++p;
-  PT = p - 1;
+  pieces.finish(PT);
 }
 
 }  // namespace model

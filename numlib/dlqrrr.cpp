@@ -186,11 +186,8 @@ void dL2RRR(int NRA, int NCA, const double* A, int LDA, bool PVTREQ, int* KORDER
     // Generate the reflector that annihilates QR(l+1:NRA, l).
     const int len = NRA - l + 1;
     double* const v = &qr(l, l);
-    double cnorm = VNRM2(len, v, 1);
-    if (cnorm < safe_min) continue;
-    if (v[0] < 0.0) cnorm = -cnorm;
-    VSCAL(len, 1.0 / cnorm, v, 1);
-    v[0] += 1.0;
+    const double cnorm = detail::make_reflector(len, v, safe_min);
+    if (cnorm == 0.0) continue;
 
     // Apply it to the later columns: w = t * V^T C, then C += v * w^T.
     if (l < NCA) {

@@ -36,4 +36,13 @@ std::string format_F(double value, int w, int d) {
   return right_aligned(text, w);
 }
 
+std::string format_percent(double ERR) { return format_F(100.0 * ERR, 10, 5) + " %"; }
+
+std::string trim_blanks(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(" \t");
+  return std::string(text.substr(first, last - first + 1));
+}
+
 }  // namespace numlib

@@ -13,10 +13,8 @@
 namespace numlib {
 namespace {
 
-constexpr int kStandardOutput = 6;
-
 // Units for input, output and error messages; a call of UMACH with a negative index changes them.
-int unit_table[3] = {5, 6, 6};
+int unit_table[3] = {5, kStandardOutputUnit, kStandardOutputUnit};
 
 // Records the TERMINAL error of an index outside 1..8 under `name`; the pop stops the program.
 void report_bad_index(const char* name, int N) {
@@ -80,10 +78,11 @@ int IMACH(int N) {
 void UMACH(int N, int& unit) {
   const std::int64_t magnitude = std::llabs(static_cast<long long>(N));
   if (magnitude < 1 || magnitude > 3) {
-    write_unit(kStandardOutput, "\n *** TERMINAL ERROR 5 from UMACH.  The absolute\n"
-                                " ***          value of the index variable must be\n"
-                                " ***          1, 2, or 3.  IABS(N) = " +
-                                    format_I(magnitude, 6) + ".\n\n");
+    write_unit(kStandardOutputUnit,
+               "\n *** TERMINAL ERROR 5 from UMACH.  The absolute\n"
+               " ***          value of the index variable must be\n"
+               " ***          1, 2, or 3.  IABS(N) = " +
+                   format_I(magnitude, 6) + ".\n\n");
     throw ProgramStop{1};
   }
   if (N > 0) {

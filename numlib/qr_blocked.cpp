@@ -63,11 +63,8 @@ struct Blocked {
       if (l == NRA - 1) continue;
       const int len = NRA - l;
       double* const v = &qr(l, l);
-      double cnorm = VNRM2(len, v, 1);
-      if (cnorm < safe_min) continue;
-      if (v[0] < 0.0) cnorm = -cnorm;
-      VSCAL(len, 1.0 / cnorm, v, 1);
-      v[0] += 1.0;
+      const double cnorm = make_reflector(len, v, safe_min);
+      if (cnorm == 0.0) continue;
       if (l + 1 < end) {
         const double t = -1.0 / v[0];
         DGEMV('T', len, end - l - 1, t, &qr(l, l + 1), static_cast<int>(ld), v, 1, 0.0, WKQR, 1);
@@ -176,6 +173,15 @@ std::unique_ptr<T[]> try_allocate(std::size_t count) {
 }
 
 }  // namespace
+
+double make_reflector(int len, double* v, double safe_min) {
+  double cnorm = VNRM2(len, v, 1);
+  if (cnorm < safe_min) return 0.0;
+  if (v[0] < 0.0) cnorm = -cnorm;
+  VSCAL(len, 1.0 / cnorm, v, 1);
+  v[0] += 1.0;
+  return cnorm;
+}
 
 int qr_block_size() { return block_size.load(std::memory_order_relaxed); }
 

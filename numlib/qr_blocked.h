@@ -13,6 +13,12 @@ bool qr_blocked_applies(int NRA, int NCA, int LDA, int LDQR, bool PVTREQ);
 bool qr_blocked(int NRA, int NCA, const double* A, int LDA, double* QR, int LDQR, double* HHAUX,
                 double* COLNRM, double* WKQR);
 
+// Turns v(0:len-1), a column from its diagonal element down, into the Householder vector of
+// the reflector that annihilates v(1:len-1), as both paths form it: cnorm = +-||v|| with the
+// sign of v(0), v := v / cnorm, v(0) := v(0) + 1. Returns cnorm; returns 0 and leaves v alone
+// when ||v|| < safe_min (the column needs no reflector).
+double make_reflector(int len, double* v, double safe_min);
+
 // Panel width of the blocked path (columns per block reflector); for tuning and tests.
 int qr_block_size();
 void set_qr_block_size(int nb);  // clamped to 8 .. 256

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -92,6 +93,19 @@ int requested_threads = 0;  // 0: the core count
 std::unique_ptr<Pool> pool;
 thread_local bool inside_job = false;
 
+// Marks the thread as running a range of a job for the scope's lifetime: a parallel_for called
+// from inside the range runs serially.
+class InsideJob {
+ public:
+  InsideJob() : was_inside_(inside_job) { inside_job = true; }
+  ~InsideJob() { inside_job = was_inside_; }
+  InsideJob(const InsideJob&) = delete;
+  InsideJob& operator=(const InsideJob&) = delete;
+
+ private:
+  bool was_inside_;
+};
+
 }  // namespace
 
 int thread_count() {
@@ -116,15 +130,24 @@ void parallel_for(int count, const std::function<void(int, int)>& work) {
     pool.reset();
     pool = std::make_unique<Pool>(threads - 1);
   }
+  // A range that throws keeps its exception until every range has finished, so that no worker
+  // runs on after the job (and `work`) has gone; the caller then gets the exception of the
+  // lowest range that threw.
+  std::vector<std::exception_ptr> failures(static_cast<std::size_t>(threads));
   const std::function<void(int)> range = [&](int r) {
-    const bool was_inside = inside_job;
-    inside_job = true;
+    const InsideJob inside;
     const long begin = static_cast<long>(count) * r / threads;
     const long end = static_cast<long>(count) * (r + 1) / threads;
-    work(static_cast<int>(begin), static_cast<int>(end));
-    inside_job = was_inside;
+    try {
+      work(static_cast<int>(begin), static_cast<int>(end));
+    } catch (...) {
+      failures[static_cast<std::size_t>(r)] = std::current_exception();
+    }
   };
   pool->run_job(threads, range);
+  for (const std::exception_ptr& failure : failures) {
+    if (failure) std::rethrow_exception(failure);
+  }
 }
 
 }  // namespace numlib

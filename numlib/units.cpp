@@ -7,8 +7,6 @@
 namespace numlib {
 namespace {
 
-constexpr int kStandardOutput = 6;
-
 // Sinks installed over the defaults, by unit number.
 std::map<int, UnitSink>& installed_sinks() {
   static std::map<int, UnitSink> sinks;
@@ -33,7 +31,7 @@ void write_unit(int unit, std::string_view text) {
   }
   // The default sink of the standard output flushes, so that a message printed just before a
   // stop is on the screen when the program ends.
-  if (unit == kStandardOutput) std::cout << text << std::flush;
+  if (unit == kStandardOutputUnit) std::cout << text << std::flush;
 }
 
 }  // namespace numlib

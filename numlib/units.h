@@ -8,6 +8,9 @@
 
 namespace numlib {
 
+// The program's standard output, where the library's messages go unless UMACH(3) names another.
+inline constexpr int kStandardOutputUnit = 6;
+
 using UnitSink = std::function<void(std::string_view text)>;
 
 // Replaces the sink of `unit`; an empty sink restores the default (standard output for unit 6,

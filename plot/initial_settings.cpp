@@ -3,9 +3,7 @@
 namespace plot {
 
 bool INITIALSETTINGS(WindowSystem& windows) {
-  WINDOWPLACE place;
-  place.kind = 2;  // maximized; x, y, h and w stay 0
-  windows.PLACEWINDOW(FRAMEWINDOW, place);
+  windows.PLACEWINDOW(FRAMEWINDOW, kFramePlace);
   return true;
 }
 

@@ -54,14 +54,8 @@ Range value_range(const double* a, int n) {
 }  // namespace
 
 void PLOTORIGINAL(WindowSystem& w, const double* XT, int D, int NT, int Ltest) {
-  WINDOWPLACE place;
-  place.kind = 4;
-  place.x = 50;
-  place.y = 0;
-  place.h = 31;
-  place.w = 47;
   w.OPENWINDOW(kPlotUnit, "Model efficiency", false);
-  w.PLACEWINDOW(kPlotUnit, place);
+  w.PLACEWINDOW(kPlotUnit, kPlotPlace);
   w.TARGETWINDOW(kPlotUnit);
   w.SETBACKCOLOR(kWhite);
   w.CLEARWINDOW(0);
@@ -74,8 +68,9 @@ void PLOTORIGINAL(WindowSystem& w, const double* XT, int D, int NT, int Ltest) {
 
   // The seven label buffers, refilled per panel; a buffer not refilled keeps its text.
   std::string L1, L2, L3, L4, L5, L6, TITLE;
-  auto frame = [&](i16 x1, i16 y1, i16 x2, i16 y2) {
-    DRAWFRAME(w, x1, y1, x2, y2, 10, 10, L1, L2, L3, L4, L5, L6, TITLE);
+  auto frame = [&](const PanelBox& b) {
+    DRAWFRAME(w, static_cast<i16>(b.x), static_cast<i16>(b.y), static_cast<i16>(b.right()),
+              static_cast<i16>(b.bottom()), 10, 10, L1, L2, L3, L4, L5, L6, TITLE);
   };
 
   L1 = f51(r.vmin);
@@ -85,10 +80,10 @@ void PLOTORIGINAL(WindowSystem& w, const double* XT, int D, int NT, int Ltest) {
   L5 = padded("X1(n+1)", kLabelLength);
   L6 = f51(r.vmax);
   TITLE = padded("Original phase orbit", kTitleLength);
-  frame(35, 50, 235, 250);
+  frame(kOriginalOrbitPanel);
 
   TITLE = padded("Model phase orbit", kTitleLength);
-  frame(35, 350, 235, 550);
+  frame(kModelOrbitPanel);
 
   L1 = padded("0.0", kLabelLength);
   L2 = padded("n", kLabelLength);
@@ -97,29 +92,35 @@ void PLOTORIGINAL(WindowSystem& w, const double* XT, int D, int NT, int Ltest) {
   L5 = padded("X1", kLabelLength);
   L6 = f51(r.vmax);
   TITLE = padded("Original and model time series", kTitleLength);
-  frame(275, 50, 475, 250);
+  frame(kTimeSeriesPanel);
 
   L4 = padded("0.0", kLabelLength);
   L5 = padded("e", kLabelLength);
   L6 = padded("1.0", kLabelLength);
   TITLE = padded("Prediction error", kTitleLength);
-  frame(275, 350, 475, 550);
+  frame(kErrorPanel);
 
   // Original data in colour 0; nothing when the range is empty (all values equal).
   if (r.vmax > r.vmin && Ltest > 0) {
     const double s = 1.0 / (r.vmax - r.vmin);
-    auto P = [&](double v) { return trunc16((v - r.vmin) * s * 200); };
+    // Both panels are squares of one size, so one scale serves the orbit and the series.
+    constexpr PanelBox orbit = kOriginalOrbitPanel;
+    constexpr PanelBox series = kTimeSeriesPanel;
+    static_assert(orbit.width == orbit.height && series.height == orbit.height);
+    auto P = [&](double v) { return trunc16((v - r.vmin) * s * orbit.height); };
     auto xt = [&](int i, int j) { return XT[static_cast<std::size_t>(j - 1) * D + (i - 1)]; };
     for (int k = 1; k <= ncols - 1; ++k) {
-      const i16 px = static_cast<i16>(35 + P(xt(1, k)));
-      const i16 py = static_cast<i16>(250 - P(xt(1, k + 1)));
-      if (35 < px && px < 235 && 50 < py && py < 250) w.PLOTPIXEL(px, py);
+      const i16 px = static_cast<i16>(orbit.x + P(xt(1, k)));
+      const i16 py = static_cast<i16>(orbit.bottom() - P(xt(1, k + 1)));
+      if (orbit.x < px && px < orbit.right() && orbit.y < py && py < orbit.bottom()) {
+        w.PLOTPIXEL(px, py);
+      }
       if (k <= Ltest) {
-        const i16 x0 = static_cast<i16>(275 + trunc16((k - 1) * (1.0 / Ltest) * 200));
-        const i16 y0 = static_cast<i16>(250 - P(xt(D, k)));
-        const i16 x1 = static_cast<i16>(275 + trunc16(k * (1.0 / Ltest) * 200));
-        const i16 y1 = static_cast<i16>(250 - P(xt(D, k + 1)));
-        if (50 < y0 && y0 < 250 && 50 < y1 && y1 < 250) {
+        const i16 x0 = static_cast<i16>(series.x + trunc16((k - 1) * (1.0 / Ltest) * series.width));
+        const i16 y0 = static_cast<i16>(series.bottom() - P(xt(D, k)));
+        const i16 x1 = static_cast<i16>(series.x + trunc16(k * (1.0 / Ltest) * series.width));
+        const i16 y1 = static_cast<i16>(series.bottom() - P(xt(D, k + 1)));
+        if (series.y < y0 && y0 < series.bottom() && series.y < y1 && y1 < series.bottom()) {
           w.MOVEPEN(x0, y0);
           w.DRAWLINETO(x1, y1);
         }
@@ -165,15 +166,24 @@ void PLOTMODEL(WindowSystem& w, const double* A, int D, int L, int NV,
   }
 }
 
+void plot_model_in_panels(WindowSystem& w, const double* A, int D, int L, int NV,
+                          const model::MapRoutine& STEPFN) {
+  constexpr PanelBox orbit = kModelOrbitPanel;
+  constexpr PanelBox series = kTimeSeriesPanel;
+  PLOTMODEL(w, A, D, L, NV, STEPFN, orbit.x, orbit.bottom(), orbit.width, orbit.height, series.x,
+            series.bottom(), series.width, series.height);
+}
+
 void PLOTERROR(WindowSystem& w, const double* E, int Ltest) {
   auto in_box = [](double e) { return 0 <= e && e <= 1; };
   for (int j = 2; j <= Ltest; ++j) {
     const double e0 = E[j - 2], e1 = E[j - 1];
     if (!in_box(e0) || !in_box(e1)) continue;
-    const i16 x0 = static_cast<i16>(275 + trunc16((j - 1) * (1.0 / Ltest) * 200));
-    const i16 y0 = static_cast<i16>(550 - trunc16(e0 * 200));
-    const i16 x1 = static_cast<i16>(275 + trunc16(j * (1.0 / Ltest) * 200));
-    const i16 y1 = static_cast<i16>(550 - trunc16(e1 * 200));
+    constexpr PanelBox b = kErrorPanel;
+    const i16 x0 = static_cast<i16>(b.x + trunc16((j - 1) * (1.0 / Ltest) * b.width));
+    const i16 y0 = static_cast<i16>(b.bottom() - trunc16(e0 * b.height));
+    const i16 x1 = static_cast<i16>(b.x + trunc16(j * (1.0 / Ltest) * b.width));
+    const i16 y1 = static_cast<i16>(b.bottom() - trunc16(e1 * b.height));
     w.MOVEPEN(x0, y0);
     w.DRAWLINETO(x1, y1);
   }

@@ -1,5 +1,5 @@
 #pragma once
-// The four panels of an efficiency check in the plot window (unit 12, "Model efficiency"):
+// The four panels of an efficiency check in the plot window (kPlotUnit, "Model efficiency"):
 // A original phase orbit, B model phase orbit, C original and model time series, D prediction
 // error. All arithmetic on pixel positions is in 16-bit integers truncating toward zero.
 
@@ -11,8 +11,6 @@
 
 namespace plot {
 
-inline constexpr int kPlotUnit = 12;
-
 void DRAWFRAME(WindowSystem& w, std::int16_t x1, std::int16_t y1, std::int16_t x2,
                std::int16_t y2, std::int16_t nx, std::int16_t ny, std::string_view L1,
                std::string_view L2, std::string_view L3, std::string_view L4, std::string_view L5,
@@ -23,6 +21,11 @@ void PLOTORIGINAL(WindowSystem& w, const double* XT, int D, int NT, int Ltest);
 void PLOTMODEL(WindowSystem& w, const double* A, int D, int L, int NV,
                const model::MapRoutine& STEPFN, int XB, int YB, int WB, int HB, int XS, int YS,
                int WS, int HS);
+
+// PLOTMODEL in the panels of the plot window: the orbit in panel B, the series in panel C, each
+// from its box's bottom left corner.
+void plot_model_in_panels(WindowSystem& w, const double* A, int D, int L, int NV,
+                          const model::MapRoutine& STEPFN);
 
 void PLOTERROR(WindowSystem& w, const double* E, int Ltest);
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "numlib/units.h"
+
 namespace plot {
 
 // Names the frame window; differs from every unit number.
@@ -23,6 +25,37 @@ struct WINDOWPLACE {
   std::int16_t h = 0;
   std::int16_t w = 0;
 };
+
+// The units of the program's windows: the dialogue's "Input Window", the messages of the
+// numerical library (its standard output) and the "Model efficiency" plot.
+inline constexpr int kDialogueUnit = 10;
+inline constexpr int kMessagesUnit = numlib::kStandardOutputUnit;
+inline constexpr int kPlotUnit = 12;
+
+// Where the windows go: the frame maximized (x, y, h and w stay 0), the dialogue and the plot
+// side by side, the desktop's messages window over both.
+inline constexpr WINDOWPLACE kFramePlace{2, 0, 0, 0, 0};
+inline constexpr WINDOWPLACE kDialoguePlace{4, 0, 0, 31, 47};
+inline constexpr WINDOWPLACE kPlotPlace{4, 50, 0, 31, 47};
+inline constexpr WINDOWPLACE kMessagesPlace{4, 4, 8, 12, 72};
+
+// A panel of the plot window in pixels: its top left corner and its size. The frame is drawn
+// on the box's edges; the data inside it.
+struct PanelBox {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  constexpr int right() const { return x + width; }
+  constexpr int bottom() const { return y + height; }
+};
+
+// The four panels of an efficiency check: A the original phase orbit, B the model's, C the
+// original and model time series, D the prediction error.
+inline constexpr PanelBox kOriginalOrbitPanel{35, 50, 200, 200};
+inline constexpr PanelBox kModelOrbitPanel{35, 350, 200, 200};
+inline constexpr PanelBox kTimeSeriesPanel{275, 50, 200, 200};
+inline constexpr PanelBox kErrorPanel{275, 350, 200, 200};
 
 // Palette indices the program uses.
 inline constexpr int kBlack = 0;
@@ -66,7 +99,7 @@ class WindowSystem {
   // Returns the chosen name, or an empty string when the dialog was cancelled.
   virtual std::string choose_file(std::string_view title) = 0;
   // A modal warning box with Yes and No, No preselected. Returns true for Yes.
-  virtual bool ask_yes_no(std::string_view title, std::string_view text) = 0;
+  virtual bool confirm(std::string_view title, std::string_view text) = 0;
 
   // Hooks for the front end, no effect on the dialogue: a picture of `unit` is complete (the
   // terminal front end saves it as PNG), and long work begins or ends (a progress indicator).

@@ -16,11 +16,6 @@
 #include "scripting/sha256.h"
 
 namespace scripting {
-namespace {
-
-constexpr int kStandardOutputUnit = 6;
-
-}  // namespace
 
 void open_series(dialogue::Series& series, const std::string& name) {
   series.name = name;
@@ -58,6 +53,25 @@ model::TermSelection selection_value(std::string_view text) {
   throw UsageError{refusal("--select", text, "must be forward or backward")};
 }
 
+std::vector<OptionSpec> check_option_specs(CheckOptions& check) {
+  using dialogue::kLengthFieldWidth;
+  return {
+      {"--check", false, [&check](std::string_view) { check.check = true; }},
+      {"--ltest", true,
+       [&check](std::string_view v) {
+         check.Ltest = field_value("--ltest", v, kLengthFieldWidth);
+       }},
+      {"--ktest", true,
+       [&check](std::string_view v) {
+         check.Ktest = field_value("--ktest", v, kLengthFieldWidth);
+       }},
+      {"--stest", true,
+       [&check](std::string_view v) {
+         check.Stest = field_value("--stest", v, kLengthFieldWidth);
+       }},
+  };
+}
+
 CheckSettings check_settings(const CheckOptions& options, std::int64_t R, int D, int T) {
   const std::int64_t span = model::delay_window(D, T);
   CheckSettings s;
@@ -92,14 +106,15 @@ CheckSettings check_settings(const CheckOptions& options, std::int64_t R, int D,
 }
 
 LibraryMessages::LibraryMessages(bool to_standard_error) {
-  numlib::set_unit_sink(kStandardOutputUnit, [this, to_standard_error](std::string_view text) {
-    text_ += text;
-    std::ostream& out = to_standard_error ? std::cerr : std::cout;
-    out << text << std::flush;
-  });
+  numlib::set_unit_sink(numlib::kStandardOutputUnit,
+                        [this, to_standard_error](std::string_view text) {
+                          text_ += text;
+                          std::ostream& out = to_standard_error ? std::cerr : std::cout;
+                          out << text << std::flush;
+                        });
 }
 
-LibraryMessages::~LibraryMessages() { numlib::set_unit_sink(kStandardOutputUnit, nullptr); }
+LibraryMessages::~LibraryMessages() { numlib::set_unit_sink(numlib::kStandardOutputUnit, nullptr); }
 
 bool write_output(const std::string& target, const std::string& text, std::string_view what) {
   if (target == "-") {

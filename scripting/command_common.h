@@ -4,18 +4,40 @@
 // standard output.
 
 #include <exception>
+#include <iostream>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dialogue/series_file.h"
 #include "model/term_selection.h"
 #include "scripting/model_run.h"
+#include "scripting/options.h"
 
 namespace scripting {
 
 inline constexpr int kUsageStatus = 2;
 inline constexpr int kFailureStatus = 1;
+
+// A command's options from its arguments by parse(), which throws UsageError. Returns the
+// status to end the command with: kUsageStatus after a usage error (named on standard error
+// after "COMMAND: "), 0 after --help (help() on standard output), nothing when the command runs.
+template <class Options, class Parse, class Help>
+std::optional<int> read_options(std::string_view command, Parse&& parse, Help&& help,
+                                Options& options) {
+  try {
+    options = parse();
+  } catch (const UsageError& error) {
+    std::cerr << command << ": " << error.message << '\n';
+    return kUsageStatus;
+  }
+  if (options.help) {
+    std::cout << help();
+    return 0;
+  }
+  return std::nullopt;
+}
 
 // Opens and counts a series file; a file the dialogue would not take is refused (UsageError).
 void open_series(dialogue::Series& series, const std::string& name);
@@ -35,6 +57,10 @@ struct CheckOptions {
 // The settings of the check for a map of dimension D and delay T, validated as question 7 would
 // validate them, in its order; Stest is 1 when Ktest = 1. R values follow the training part.
 CheckSettings check_settings(const CheckOptions& options, std::int64_t R, int D, int T);
+
+// The options of the check that both commands take: --check, --ltest, --ktest and --stest,
+// read into `check`.
+std::vector<OptionSpec> check_option_specs(CheckOptions& check);
 
 // While it lives, the numerical library's messages (unit 6) are kept for the results and shown
 // on standard output, or on standard error when standard output carries the results.

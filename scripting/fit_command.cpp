@@ -6,6 +6,8 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "dialogue/answer_checks.h"
 #include "dialogue/report_file.h"
@@ -50,7 +52,7 @@ FitOptions parse(int argc, char** argv, std::string& series) {
     o.kind_given = true;
     o.rational = rational;
   };
-  const OptionSpec specs[] = {
+  std::vector<OptionSpec> specs = {
       {"--help", false, [&](std::string_view) { o.help = true; }},
       {"-h", false, [&](std::string_view) { o.help = true; }},
       {"--ntrain", true,
@@ -70,13 +72,6 @@ FitOptions parse(int argc, char** argv, std::string& series) {
          o.nu = nu.front();
          o.mu = mu.front();
        }},
-      {"--check", false, [&](std::string_view) { o.check.check = true; }},
-      {"--ltest", true,
-       [&](std::string_view v) { o.check.Ltest = field_value("--ltest", v, kLengthFieldWidth); }},
-      {"--ktest", true,
-       [&](std::string_view v) { o.check.Ktest = field_value("--ktest", v, kLengthFieldWidth); }},
-      {"--stest", true,
-       [&](std::string_view v) { o.check.Stest = field_value("--stest", v, kLengthFieldWidth); }},
       {"--select", true, [&](std::string_view v) { o.select = selection_value(v); }},
       {"--max-terms", true,
        [&](std::string_view v) { o.max_terms = field_value("--max-terms", v, kLengthFieldWidth); }},
@@ -92,6 +87,7 @@ FitOptions parse(int argc, char** argv, std::string& series) {
          o.plot = v;
        }},
   };
+  for (OptionSpec& spec : check_option_specs(o.check)) specs.push_back(std::move(spec));
   const std::vector<std::string> operands = parse_command_line(argc, argv, specs);
   if (o.help) return o;
   if (operands.size() != 1) throw UsageError{"needs exactly one series file"};
@@ -160,8 +156,6 @@ ModelSpec validated_spec(const FitOptions& o, const dialogue::Series& series) {
   return spec;
 }
 
-std::string percent(double ERR) { return numlib::format_F(100.0 * ERR, 10, 5) + " %"; }
-
 void summary(const ModelResult& r, const SeriesData& data) {
   const ModelSpec& s = r.spec;
   const bool rational = s.kind == model::ModelKind::rational;
@@ -181,9 +175,9 @@ void summary(const ModelResult& r, const SeriesData& data) {
     }
     std::cout << '\n';
   }
-  std::cout << " Error of approximation: " << percent(r.error_train) << '\n';
+  std::cout << " Error of approximation: " << numlib::format_percent(r.error_train) << '\n';
   if (r.checked) {
-    std::cout << " Error of approximation (test): " << percent(r.error_test) << '\n';
+    std::cout << " Error of approximation (test): " << numlib::format_percent(r.error_test) << '\n';
     std::cout << " Prediction time: " << numlib::format_I(r.prediction_time, 4) << '\n';
     std::cout << " Number of infinite solutions: " << numlib::format_I(r.infinite_solutions, 4)
               << '\n';
@@ -196,15 +190,9 @@ void summary(const ModelResult& r, const SeriesData& data) {
 int run_fit(int argc, char** argv) {
   std::string name;
   FitOptions o;
-  try {
-    o = parse(argc, argv, name);
-  } catch (const UsageError& error) {
-    std::cerr << "mapfit fit: " << error.message << '\n';
-    return kUsageStatus;
-  }
-  if (o.help) {
-    std::cout << fit_help();
-    return 0;
+  if (const auto status = read_options(
+          "mapfit fit", [&] { return parse(argc, argv, name); }, fit_help, o)) {
+    return *status;
   }
 
   const auto start = std::chrono::steady_clock::now();

@@ -146,12 +146,18 @@ void check_model(ModelResult& r, const SeriesData& data, const CheckSettings& se
   const model::MapRoutine step = model::bind_delayed_mapstep(r.map, T);
   if (plot != nullptr) {
     plot->FOCUSWINDOW(plot::kPlotUnit);
-    plot::PLOTMODEL(*plot, XT, W, settings.Ltest, nt - W, step, 35, 550, 200, 200, 275, 250, 200,
-                    200);
+    plot::plot_model_in_panels(*plot, XT, W, settings.Ltest, nt - W, step);
   }
   r.E.assign(static_cast<std::size_t>(settings.Ltest), 0.0);
-  model::PREDTEST(XT, W, settings.Ltest, settings.Stest, settings.Ktest, step, r.E.data(),
-                  r.prediction_time, r.infinite_solutions);
+  // The map's own step runs its pieces on the library's threads; a delayed map's routine keeps
+  // one work area, so its pieces run one after the other.
+  if (T == 1) {
+    model::PREDTEST(XT, W, settings.Ltest, settings.Stest, settings.Ktest, r.map, r.E.data(),
+                    r.prediction_time, r.infinite_solutions);
+  } else {
+    model::PREDTEST(XT, W, settings.Ltest, settings.Stest, settings.Ktest, step, r.E.data(),
+                    r.prediction_time, r.infinite_solutions);
+  }
   if (plot != nullptr) {
     plot::PLOTERROR(*plot, r.E.data(), settings.Ltest);
     plot->picture_done(plot::kPlotUnit);

@@ -16,7 +16,7 @@ class PlotFile : public windowing::Console {
   void write_text(int, std::string_view) override {}
   std::string read_line(int unit) override;
   std::string choose_file(std::string_view) override { return {}; }
-  bool ask_yes_no(std::string_view, std::string_view) override { return false; }
+  bool confirm(std::string_view, std::string_view) override { return false; }
 
   // Saves the plot window's picture; a failure is noted on standard error.
   void picture_done(int unit) override;

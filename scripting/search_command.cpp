@@ -5,6 +5,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dialogue/answer_checks.h"
@@ -43,7 +44,7 @@ SearchOptions parse(int argc, char** argv, std::string& series) {
     if (v.empty()) throw UsageError{"option " + std::string(option) + " needs a file name or -"};
     return std::string(v);
   };
-  const OptionSpec specs[] = {
+  std::vector<OptionSpec> specs = {
       {"--help", false, [&](std::string_view) { o.help = true; }},
       {"-h", false, [&](std::string_view) { o.help = true; }},
       {"--ntrain", true,
@@ -68,13 +69,6 @@ SearchOptions parse(int argc, char** argv, std::string& series) {
          o.rational = field_pair("--rational", v, kOrderFieldWidth, true);
          o.rational_text = v;
        }},
-      {"--check", false, [&](std::string_view) { o.check.check = true; }},
-      {"--ltest", true,
-       [&](std::string_view v) { o.check.Ltest = field_value("--ltest", v, kLengthFieldWidth); }},
-      {"--ktest", true,
-       [&](std::string_view v) { o.check.Ktest = field_value("--ktest", v, kLengthFieldWidth); }},
-      {"--stest", true,
-       [&](std::string_view v) { o.check.Stest = field_value("--stest", v, kLengthFieldWidth); }},
       {"--rank", true, [&](std::string_view v) { o.rank = ranking_value(v); }},
       {"--select", true, [&](std::string_view v) { o.select = selection_value(v); }},
       {"--max-terms", true,
@@ -82,6 +76,7 @@ SearchOptions parse(int argc, char** argv, std::string& series) {
       {"--csv", true, [&](std::string_view v) { o.csv = file("--csv", v); }},
       {"--json", true, [&](std::string_view v) { o.json = file("--json", v); }},
   };
+  for (OptionSpec& spec : check_option_specs(o.check)) specs.push_back(std::move(spec));
   const std::vector<std::string> operands = parse_command_line(argc, argv, specs);
   if (o.help) return o;
   if (operands.size() != 1) throw UsageError{"needs exactly one series file"};
@@ -178,15 +173,9 @@ std::vector<ModelSpec> grid(const SearchOptions& o, const dialogue::Series& seri
 int run_search(int argc, char** argv) {
   std::string name;
   SearchOptions o;
-  try {
-    o = parse(argc, argv, name);
-  } catch (const UsageError& error) {
-    std::cerr << "mapfit search: " << error.message << '\n';
-    return kUsageStatus;
-  }
-  if (o.help) {
-    std::cout << search_help();
-    return 0;
+  if (const auto status = read_options(
+          "mapfit search", [&] { return parse(argc, argv, name); }, search_help, o)) {
+    return *status;
   }
 
   const bool stdout_taken = o.csv == "-" || o.json == "-";

@@ -9,22 +9,16 @@
 #include <iostream>
 #include <string>
 
+#include "numlib/fields.h"
 #include "numlib/held_signals.h"
 #include "numlib/stop.h"
+#include "numlib/units.h"
 #include "windowing/png_writer.h"
 
 namespace windowing {
 namespace {
 
-constexpr int kPlotUnit = 12;
 constexpr int kEndOfInputStatus = 3;
-
-std::string trim_blanks(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return std::string(text.substr(first, last - first + 1));
-}
 
 // Length of the UTF-8 sequence of a printable character that starts `text`, 0 when it starts
 // with no such character (a stray or overlong byte, a cut sequence, a C1 control U+0080..U+009F).
@@ -89,15 +83,24 @@ std::string visible(std::string_view text) {
 
 TerminalFrontend::TerminalFrontend(std::istream& in, std::ostream& out, std::ostream& err,
                                    TerminalOptions options)
-    : in_(in), out_(out), err_(err), options_(std::move(options)) {}
+    : in_(in), out_(out), err_(err), options_(std::move(options)) {
+  if (options_.library_messages) {
+    numlib::set_unit_sink(plot::kMessagesUnit,
+                          [this](std::string_view text) { write_text(plot::kMessagesUnit, text); });
+  }
+}
 
-TerminalFrontend::~TerminalFrontend() { stop_spinner(); }
+TerminalFrontend::~TerminalFrontend() {
+  if (options_.library_messages) numlib::set_unit_sink(plot::kMessagesUnit, nullptr);
+  stop_spinner();
+}
 
 TerminalOptions TerminalFrontend::options_for_standard_streams(std::string plot_path) {
   TerminalOptions options;
   options.plot_path = std::move(plot_path);
   options.echo_input = isatty(STDIN_FILENO) == 0;
   options.show_progress = isatty(STDERR_FILENO) != 0;
+  options.library_messages = true;
   return options;
 }
 
@@ -160,19 +163,19 @@ std::string TerminalFrontend::choose_file(std::string_view title) {
   stop_spinner();
   out_.flush();
   err_ << title << "\nFile name: " << std::flush;
-  return trim_blanks(read_answer(err_));
+  return numlib::trim_blanks(read_answer(err_));
 }
 
-bool TerminalFrontend::ask_yes_no(std::string_view title, std::string_view text) {
+bool TerminalFrontend::confirm(std::string_view title, std::string_view text) {
   stop_spinner();
   out_.flush();
   err_ << title << '\n' << text << " (y/n) " << std::flush;
-  const std::string answer = trim_blanks(read_answer(err_));
+  const std::string answer = numlib::trim_blanks(read_answer(err_));
   return !answer.empty() && (answer.front() == 'y' || answer.front() == 'Y');
 }
 
 void TerminalFrontend::picture_done(int unit) {
-  if (unit != kPlotUnit) return;
+  if (unit != plot::kPlotUnit) return;
   const auto canvas = snapshot(unit);
   if (!canvas) return;
   std::string error;

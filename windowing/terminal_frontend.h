@@ -29,6 +29,10 @@ struct TerminalOptions {
   bool show_progress = false;
   // How long work runs before the indicator shows: short work shows nothing.
   std::chrono::milliseconds progress_delay{1000};
+  // Take the numerical library's messages (plot::kMessagesUnit) for the front end's lifetime,
+  // so that they reach `out` in order with the dialogue and never mix with the progress
+  // indicator.
+  bool library_messages = false;
 };
 
 class TerminalFrontend : public Console {
@@ -39,7 +43,7 @@ class TerminalFrontend : public Console {
   ~TerminalFrontend() override;
 
   // Options for the process's own streams: echo when standard input is not a terminal,
-  // progress when standard error is one.
+  // progress when standard error is one, the library's messages taken.
   static TerminalOptions options_for_standard_streams(std::string plot_path);
 
   // Text of every unit goes to `out` as it is, flushed, so that a prompt shows before the read.
@@ -51,9 +55,9 @@ class TerminalFrontend : public Console {
   // the line is empty.
   std::string choose_file(std::string_view title) override;
   // TITLE, TEXT and " (y/n) " on `err`; "y" or "Y" first is Yes, anything else No.
-  bool ask_yes_no(std::string_view title, std::string_view text) override;
+  bool confirm(std::string_view title, std::string_view text) override;
 
-  // Unit 12 complete: its canvas goes to the plot file.
+  // The plot unit complete: its canvas goes to the plot file.
   void picture_done(int unit) override;
   // "mapfit: TEXT" on `err`, on a line of its own.
   void status_message(std::string_view text) override;

@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
             "LineUnreadableBeforeCheck", kToQuestion5, "5) Check model efficiency? (y/n) ",
             [](const fs::path& p) { write_text(p, series_text(200) + "1,5\n" + series_text(99)); },
             "y\nn\nn\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 // A file removed or replaced under its name while in use: the program keeps reading the file
 // it opened, so the dialogue goes on unharmed.
@@ -213,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
                 : [](const fs::path&
                          d) { fs::permissions(d, fs::perms::owner_read | fs::perms::owner_exec); },
             "Permission denied"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 // --- Standard output that cannot be written -------------------------------------------------
 
@@ -335,7 +335,7 @@ INSTANTIATE_TEST_SUITE_P(
                        return d / "huge.dat";
                      },
                      ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 // --- Very large inputs ----------------------------------------------------------------------
 
@@ -474,6 +474,6 @@ INSTANTIATE_TEST_SUITE_P(
             "\n *** TERMINAL ERROR 2 from RATFIT.  The required storage cannot be allocated.\n"
             " ***           The least-squares matrix has 199996 rows and 14954 columns.\n",
             " Dimension of a model map D =  4\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace

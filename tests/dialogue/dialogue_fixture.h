@@ -76,10 +76,11 @@ class DialogueRun : public ::testing::Test {
  protected:
   void SetUp() override {
     numlib::reset_error_stack();
-    numlib::set_unit_sink(6, [this](std::string_view text) { unit6 += text; });
+    numlib::set_unit_sink(numlib::kStandardOutputUnit,
+                          [this](std::string_view text) { unit6 += text; });
   }
   void TearDown() override {
-    numlib::set_unit_sink(6, {});
+    numlib::set_unit_sink(numlib::kStandardOutputUnit, {});
     numlib::reset_error_stack();
   }
 

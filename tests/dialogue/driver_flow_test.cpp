@@ -28,8 +28,8 @@ std::vector<std::string> test_error_lines(const std::vector<std::string>& lines)
 TEST_F(DialogueFlow, TestDataReusedUntilSettingsOrDimensionChange) {
   write_shifted(0.0);
   // The file changes behind the dialogue's back; only a rebuild of the test data sees it.
-  windows.before_answer[9] = [] { write_shifted(1.0); };
-  windows.before_answer[28] = [] { write_shifted(2.0); };
+  windows.before_answer_to("8) Check again? (y/n) ", 1, [] { write_shifted(1.0); });
+  windows.before_answer_to("5) Check model efficiency? (y/n) ", 3, [] { write_shifted(2.0); });
   ASSERT_EQ(run({"series.txt"},
                 {
                     "500", "2", "1", "0", "y", "y", "10", "5", "3",  // check 1: reads A

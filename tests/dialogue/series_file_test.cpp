@@ -142,8 +142,12 @@ struct SplitCase {
   std::vector<std::string> fields;
 };
 
-TEST(NextSeriesLine, Table) {
+TEST(LineReader, SplitTable) {
   const std::string long_line = "2.5" + std::string(100000, 'x');
+  // A first line that leaves room for "12\r" at the end of the reader's first block, so that
+  // the LF of that CR LF comes with the next block.
+  constexpr auto block = static_cast<std::size_t>(LineReader::kBlock);
+  const std::string block_filler(block - 4, '1');
   const SplitCase cases[] = {
       {"empty file", "", {}},
       {"one empty line", "\n", {""}},
@@ -158,12 +162,18 @@ TEST(NextSeriesLine, Table) {
       {"field of 20 then CR LF", std::string(20, '1') + "\r\n", {std::string(20, '1')}},
       {"field cut at 20", std::string(25, '3') + "\r\n7\n", {std::string(20, '3'), "7"}},
       {"long line", long_line + "\n4\n", {long_line.substr(0, 20), "4"}},
+      {"CR LF across blocks", block_filler + "\n12\r\n7\n", {std::string(20, '1'), "12", "7"}},
+      {"field across blocks", block_filler + "\n1234\n", {std::string(20, '1'), "1234"}},
+      {"line end at the block's end",
+       std::string(block - 1, '2') + "\n3",
+       {std::string(20, '2'), "3"}},
   };
   for (const auto& c : cases) {
     std::istringstream in(c.text);
+    LineReader reader(in);
     std::vector<std::string> fields;
-    std::string field;
-    while (next_series_line(in, field)) fields.push_back(field);
+    std::string_view field;
+    while (reader.next(field)) fields.emplace_back(field);
     EXPECT_EQ(fields, c.fields) << c.name;
   }
 }
@@ -203,7 +213,7 @@ TEST(CountSeriesLines, Table) {
 // The series file on disk, chosen through arguments and the dialog stand-ins.
 
 // Windows that answer the file-choice dialog and the message box from scripts.
-class ScriptedWindows : public plot::WindowSystem {
+class ScriptedDialogs : public plot::WindowSystem {
  public:
   std::deque<std::string> file_answers;
   std::deque<bool> box_answers;
@@ -216,8 +226,8 @@ class ScriptedWindows : public plot::WindowSystem {
     file_answers.pop_front();
     return name;
   }
-  bool ask_yes_no(std::string_view title, std::string_view text) override {
-    calls.push_back("ask_yes_no: " + std::string(title) + " | " + std::string(text));
+  bool confirm(std::string_view title, std::string_view text) override {
+    calls.push_back("confirm: " + std::string(title) + " | " + std::string(text));
     if (box_answers.empty()) throw std::runtime_error("no box answer left");
     const bool yes = box_answers.front();
     box_answers.pop_front();
@@ -246,7 +256,7 @@ class ScriptedWindows : public plot::WindowSystem {
 
 const std::string kChooseCall = "choose_file: Open: Select File for Unit 1";
 const std::string kBoxCall =
-    "ask_yes_no: File Open Error | A File Must be Selected\n\nTerminate Program?";
+    "confirm: File Open Error | A File Must be Selected\n\nTerminate Program?";
 
 class SeriesFileTest : public ::testing::Test {
  protected:
@@ -273,7 +283,7 @@ class SeriesFileTest : public ::testing::Test {
 
   std::filesystem::path dir_;
   Series series_;
-  ScriptedWindows windows_;
+  ScriptedDialogs windows_;
 };
 
 TEST_F(SeriesFileTest, TwoValueFileIsAccepted) {

@@ -2,6 +2,8 @@
 // Test support for the dialogue: a scripted window system that records what the dialogue
 // writes and answers its reads from a queue, and a temporary working directory.
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -9,9 +11,8 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
-
-#include <unistd.h>
 
 #include "numlib/stop.h"
 #include "plot/window_system.h"
@@ -20,14 +21,17 @@ namespace dialogue::testing {
 
 class ScriptedWindows : public plot::WindowSystem {
  public:
-  // Everything written to unit 10, with each answer echoed after its prompt and a line end.
+  // Everything written to the dialogue unit, each answer echoed after its prompt with a line end.
   std::string transcript;
   // Window calls, text writes ("text <unit> <text>") and answers in order; a run of drawing
   // calls is recorded as one "draw".
   std::vector<std::string> events;
   std::deque<std::string> answers;
-  // Run just before the answer with this index (0-based) is handed out.
-  std::map<int, std::function<void()>> before_answer;
+  // Run just before the answer to the n-th (1-based) showing of a prompt is handed out; the
+  // prompt is the dialogue's text after its last line end, without the leading blank.
+  void before_answer_to(std::string prompt, int n, std::function<void()> hook) {
+    hooks_[{std::move(prompt), n}] = std::move(hook);
+  }
   std::deque<std::string> chosen_files;
   int reads = 0;
   int draw_calls = 0;
@@ -49,16 +53,26 @@ class ScriptedWindows : public plot::WindowSystem {
   int SHOWCURSOR(int s) override { return logged("SHOWCURSOR " + std::to_string(s)); }
 
   void write_text(int unit, std::string_view text) override {
-    if (unit == 10) transcript += text;
+    if (unit == plot::kDialogueUnit) {
+      transcript += text;
+      const auto end = text.rfind('\n');
+      prompt_ = end == std::string_view::npos ? prompt_ + std::string(text)
+                                              : std::string(text.substr(end + 1));
+    }
     log("text " + std::to_string(unit) + " " + std::string(text));
   }
   std::string read_line(int unit) override {
     if (answers.empty()) throw numlib::ProgramStop{3};
-    if (auto it = before_answer.find(reads); it != before_answer.end()) it->second();
+    if (unit == plot::kDialogueUnit) {
+      const std::string prompt = prompt_.starts_with(' ') ? prompt_.substr(1) : prompt_;
+      const auto it = hooks_.find({prompt, ++shown_[prompt]});
+      if (it != hooks_.end()) it->second();
+      prompt_.clear();
+    }
     ++reads;
     std::string answer = answers.front();
     answers.pop_front();
-    if (unit == 10) transcript += answer + "\n";
+    if (unit == plot::kDialogueUnit) transcript += answer + "\n";
     log("answer " + answer);
     return answer;
   }
@@ -79,8 +93,8 @@ class ScriptedWindows : public plot::WindowSystem {
     chosen_files.pop_front();
     return name;
   }
-  bool ask_yes_no(std::string_view title, std::string_view) override {
-    log("ask_yes_no " + std::string(title));
+  bool confirm(std::string_view title, std::string_view) override {
+    log("confirm " + std::string(title));
     return true;
   }
 
@@ -103,6 +117,11 @@ class ScriptedWindows : public plot::WindowSystem {
   }
 
  private:
+  // The dialogue's text since its last line end, and how often each prompt has been answered.
+  std::string prompt_;
+  std::map<std::string, int> shown_;
+  std::map<std::pair<std::string, int>, std::function<void()>> hooks_;
+
   void log(std::string e) { events.push_back(std::move(e)); }
   int logged(std::string e) {
     log(std::move(e));

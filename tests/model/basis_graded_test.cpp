@@ -143,9 +143,9 @@ INSTANTIATE_TEST_SUITE_P(Orders, GradedBasis,
                                            Order{2, 2}, Order{2, 10}, Order{3, 3}, Order{3, 7},
                                            Order{5, 3}, Order{5, 5}, Order{6, 5}, Order{6, 8},
                                            Order{7, 7}, Order{10, 3}),
-                         [](const auto& info) {
-                           return "D" + std::to_string(info.param.D) + "nu" +
-                                  std::to_string(info.param.nu);
+                         [](const auto& test) {
+                           return "D" + std::to_string(test.param.D) + "nu" +
+                                  std::to_string(test.param.nu);
                          });
 
 // Another basis routine with the same values, so the fits take their row-by-row path.

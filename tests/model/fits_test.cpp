@@ -23,10 +23,11 @@ class FitTest : public ::testing::Test {
  protected:
   void SetUp() override {
     numlib::reset_error_stack();
-    numlib::set_unit_sink(6, [this](std::string_view text) { out_ += text; });
+    numlib::set_unit_sink(numlib::kStandardOutputUnit,
+                          [this](std::string_view text) { out_ += text; });
   }
   void TearDown() override {
-    numlib::set_unit_sink(6, {});
+    numlib::set_unit_sink(numlib::kStandardOutputUnit, {});
     numlib::reset_error_stack();
   }
   std::string out_;
@@ -301,7 +302,7 @@ INSTANTIATE_TEST_SUITE_P(
                     " *** TERMINAL ERROR 2 from RATFIT.  The required storage cannot be allocated.\n"
                     // Only one of the two blanks after the first sentence is skipped.
                     " ***           The least-squares matrix has 100000 rows and 1000000 columns.\n"}),
-    [](const auto& info) { return std::string(info.param.routine); });
+    [](const auto& test) { return std::string(test.param.routine); });
 
 // A basis routine that finds no storage inside the numerical library, two levels deep.
 void basis_without_storage(const double*, int, int, double*, int) {

@@ -192,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
                       GuardCase{"AboveBoth", 0x1p-19, 0x1p-19, 0x1p-19},
                       GuardCase{"AboveBothNegative", -0x1p-19, -0x1p-19, -0x1p-19},
                       GuardCase{"Ordinary", 0.5, 0.5, 0.5}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 std::vector<double> henon_series(int n) {
   std::vector<double> x = {0.1, 0.2};

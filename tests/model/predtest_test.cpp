@@ -124,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     0.0, 2},
                       ThresholdCase{"NaNAtOneGivesZero", 0.0,
                                     std::numeric_limits<double>::quiet_NaN(), 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(Predtest, RunawayAtStepFourIsChargedAndCountedOnce) {
   // Values 0, 2, ...: bound 20. Piece 1 leaves the bound at step 4; piece 2 stays exact.
@@ -187,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 false},
                       BoundCase{"InfiniteStateHasLeftAnInfiniteBound", {0, 1e308, 0, 1e308},
                                 std::numeric_limits<double>::infinity(), true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(Predtest, NaNPredictionEndsThePieceAsARunaway) {
   // A model whose values overflow predicts NaN: the piece is charged from the next step on

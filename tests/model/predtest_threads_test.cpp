@@ -1,5 +1,6 @@
-// PREDTEST with MAPSTEP bound to a map runs its pieces on the library's threads; the results
-// must equal those of the one-piece-at-a-time path, bit for bit, whatever the thread count.
+// PREDTEST given the map runs its pieces on the library's threads; the results must equal those
+// of the form with a map routine, which runs them one at a time, bit for bit, whatever the
+// thread count.
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,8 @@ bool operator==(const Outcome& a, const Outcome& b) {
          std::memcmp(a.E.data(), b.E.data(), a.E.size() * sizeof(double)) == 0;
 }
 
-Outcome run(const DelayEmbedding& test, int D, int Ltest, int Ktest, const MapRoutine& map) {
+template <class Map>
+Outcome run(const DelayEmbedding& test, int D, int Ltest, int Ktest, const Map& map) {
   Outcome o;
   o.E.assign(Ltest, -1.0);
   PREDTEST(test.A.data(), D, Ltest, 1, Ktest, map, o.E.data(), o.PT, o.NINF);
@@ -43,7 +45,7 @@ struct Case {
 
 class PredtestThreads : public ::testing::TestWithParam<Case> {};
 
-TEST_P(PredtestThreads, BoundMapstepEqualsTheSerialPathBitForBit) {
+TEST_P(PredtestThreads, TheMapFormEqualsTheRoutineFormBitForBit) {
   const Case& c = GetParam();
   const int D = 3;
   std::vector<double> x = {0.1, 0.2, 0.3};
@@ -71,14 +73,11 @@ TEST_P(PredtestThreads, BoundMapstepEqualsTheSerialPathBitForBit) {
   }
   map.COEF[0] += c.blow_up;
 
-  const MapRoutine serial = [&map](int d, int step, const double* S, double* SNEW) {
-    MAPSTEP(map, d, step, S, SNEW);
-  };
-  const Outcome want = run(test, D, c.Ltest, c.Ktest, serial);
+  const Outcome want = run(test, D, c.Ltest, c.Ktest, bind_mapstep(map));
   const int saved = numlib::thread_count();
   for (int threads : {1, 2}) {
     numlib::set_thread_count(threads);
-    EXPECT_TRUE(run(test, D, c.Ltest, c.Ktest, bind_mapstep(map)) == want) << threads << " threads";
+    EXPECT_TRUE(run(test, D, c.Ltest, c.Ktest, map) == want) << threads << " threads";
   }
   numlib::set_thread_count(saved);
   if (std::isnan(c.blow_up)) {
@@ -102,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"NaNModel", ModelKind::polynomial, 2, 0, 300, 10, std::nan("")},
                       // Pieces so long that fewer than 256 of them share a block of terms.
                       Case{"LongPieces", ModelKind::polynomial, 2, 0, 300, 5000, 0.0}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& test) { return test.param.name; });
 
 }  // namespace
 }  // namespace model

@@ -70,7 +70,8 @@ TEST_P(GemmPaths, PortableEqualsAvx2BitForBitAndBothEqualThePlainSum) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, GemmPaths,
-                         ::testing::Values(Shape{1, 1, 1}, Shape{3, 5, 2}, Shape{7, 4, 3},
+                         ::testing::Values(Shape{0, 3, 2}, Shape{3, 0, 2}, Shape{5, 3, 0},
+                                           Shape{1, 1, 1}, Shape{3, 5, 2}, Shape{7, 4, 3},
                                            Shape{17, 9, 7}, Shape{64, 32, 49}, Shape{515, 6, 5},
                                            Shape{1100, 33, 4}));
 

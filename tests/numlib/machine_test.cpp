@@ -149,19 +149,19 @@ TEST_F(MachineTest, MessagesGoToTheUnitsThatUMACHNames) {
 }
 
 TEST(Units, DefaultSinkOfUnit6IsStandardOutput) {
-  set_unit_sink(6, {});
+  set_unit_sink(numlib::kStandardOutputUnit, {});
   testing::internal::CaptureStdout();
-  write_unit(6, " line\n");
+  write_unit(numlib::kStandardOutputUnit, " line\n");
   write_unit(9, " no sink\n");
   EXPECT_EQ(testing::internal::GetCapturedStdout(), " line\n");
 
   std::string captured;
-  set_unit_sink(6, [&](std::string_view text) { captured += text; });
+  set_unit_sink(numlib::kStandardOutputUnit, [&](std::string_view text) { captured += text; });
   testing::internal::CaptureStdout();
-  write_unit(6, "x");
+  write_unit(numlib::kStandardOutputUnit, "x");
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   EXPECT_EQ(captured, "x");
-  set_unit_sink(6, {});
+  set_unit_sink(numlib::kStandardOutputUnit, {});
 }
 
 }  // namespace

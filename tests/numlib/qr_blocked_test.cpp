@@ -190,17 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
         Problem{"OneColumn", 10, 1, 32, 0.0, 0.0, 1e1},
         Problem{"OneLeaf", 9, 4, 32, 0.0, 0.0, 1e2},
         Problem{"Square", 37, 37, 16, 0.0, 0.0, 1e4}),
-    [](const auto& info) { return info.param.name; });
-
-TEST(QrBlocked, TheFitShapesTakeTheBlockedPathAndTinyOnesDoNot) {
-  // Design matrices of the fits: N = 10^5 rows, 252 and 462 columns.
-  EXPECT_TRUE(detail::qr_blocked_applies(100000, 252, 100000, 100000, false));
-  EXPECT_TRUE(detail::qr_blocked_applies(100000, 462, 100000, 100000, false));
-  EXPECT_FALSE(detail::qr_blocked_applies(100000, 462, 100000, 100000, true));  // pivoting
-  EXPECT_FALSE(detail::qr_blocked_applies(20, 5, 20, 20, false));
-  EXPECT_FALSE(detail::qr_blocked_applies(100, 200, 100, 100, false));  // wide
-  EXPECT_FALSE(detail::qr_blocked_applies(5000, 60, 4999, 5000, false));  // bad LDA
-}
+    [](const auto& test) { return test.param.name; });
 
 TEST(QrBlocked, LeafOnlyMatricesEqualTheColumnStepsBitForBit) {
   for (int n = 1; n <= 4; ++n) {

@@ -589,7 +589,8 @@ TEST(DLQRRRDeathTest, FailedAllocationReportsTheStorageMessage) {
   const auto child = [] {
     const rlimit limit{1L << 30, 1L << 30};
     setrlimit(RLIMIT_AS, &limit);
-    set_unit_sink(6, [](std::string_view t) { std::fwrite(t.data(), 1, t.size(), stderr); });
+    set_unit_sink(numlib::kStandardOutputUnit,
+                  [](std::string_view t) { std::fwrite(t.data(), 1, t.size(), stderr); });
     reset_error_stack();
     Vec a(3), qr(3), hh(1), colnrm(1);
     int korder = 0;

@@ -112,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PassCase{"BackwardThreeChunks", 20011, 12, 1, -1},
                       PassCase{"OnlySkippedSteps", 20011, 4, 4, 1},
                       PassCase{"ChunkBoundaryRows", 16385, 2, 9, 1}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& test) { return test.param.name; });
 
 TEST(RowChunks, SolveOfATallFactorisationReproducesAKnownSolution) {
   // y = A b: the solve through the chunked passes gives b back and a zero residual to rounding.

@@ -15,10 +15,10 @@ class CapturedOutput : public ::testing::Test {
  protected:
   void SetUp() override {
     reset_error_stack();
-    set_unit_sink(6, [this](std::string_view text) { out += text; });
+    set_unit_sink(numlib::kStandardOutputUnit, [this](std::string_view text) { out += text; });
   }
   void TearDown() override {
-    set_unit_sink(6, {});
+    set_unit_sink(numlib::kStandardOutputUnit, {});
     reset_error_stack();
   }
   std::string out;

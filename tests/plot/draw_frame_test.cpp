@@ -50,8 +50,8 @@ const Panel kPanels[] = {
 class DrawFrameTest : public ::testing::TestWithParam<Panel> {
  protected:
   void SetUp() override {
-    w.OPENWINDOW(12, "Model efficiency", false);
-    w.TARGETWINDOW(12);
+    w.OPENWINDOW(plot::kPlotUnit, "Model efficiency", false);
+    w.TARGETWINDOW(plot::kPlotUnit);
     w.calls.clear();
   }
   void draw() {
@@ -117,13 +117,13 @@ TEST_P(DrawFrameTest, CallSequence) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Panels, DrawFrameTest, ::testing::ValuesIn(kPanels),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 // Uneven divisions truncate toward zero in 16 bits: 7 divisions of 100 pixels.
 TEST(DrawFrame, TickPositionsTruncate) {
   testing::RecordingConsole w;
-  w.OPENWINDOW(12, "Model efficiency", false);
-  w.TARGETWINDOW(12);
+  w.OPENWINDOW(plot::kPlotUnit, "Model efficiency", false);
+  w.TARGETWINDOW(plot::kPlotUnit);
   w.calls.clear();
   DRAWFRAME(w, 10, 10, 110, 60, 7, 3, "", "", "", "", "", "", "");
   const std::vector<std::string> lines = w.only("DRAWLINETO");

@@ -59,11 +59,11 @@ void draw_check(RecordingConsole& w) {
   const std::vector<double> t = test_series();
   const std::vector<double> xt = delay_matrix(t);
   const std::vector<double> e = error_curve();
-  w.OPENWINDOW(10, "Input Window", true);
+  w.OPENWINDOW(plot::kDialogueUnit, "Input Window", true);
   PLOTORIGINAL(w, xt.data(), kD, kNT, kLtest);
-  w.TARGETWINDOW(10);
-  w.FOCUSWINDOW(12);
-  PLOTMODEL(w, xt.data(), kD, kLtest, kNT - kD, model, 35, 550, 200, 200, 275, 250, 200, 200);
+  w.TARGETWINDOW(plot::kDialogueUnit);
+  w.FOCUSWINDOW(plot::kPlotUnit);
+  plot_model_in_panels(w, xt.data(), kD, kLtest, kNT - kD, model);
   PLOTERROR(w, e.data(), kLtest);
 }
 

@@ -128,7 +128,7 @@ TEST(PlotOriginal, AllValuesEqualDrawFramesAndLabelsButNoData) {
   int steps = 0;
   auto model = [&](int, int, const double* s, double* n) { ++steps, n[0] = s[1], n[1] = 9; };
   w.calls.clear();
-  PLOTMODEL(w, xt.data(), 2, 2, 4, model, 35, 550, 200, 200, 275, 250, 200, 200);
+  plot_model_in_panels(w, xt.data(), 2, 2, 4, model);
   EXPECT_TRUE(w.calls.empty());
 }
 
@@ -142,13 +142,13 @@ model::MapRoutine sequence(std::map<int, double> values, std::vector<int>* steps
 
 TEST(PlotModel, OrbitBoundsAreInclusiveAndTheCurveStartsAtTheData) {
   RecordingConsole w;
-  w.OPENWINDOW(12, "Model efficiency", false);
-  w.TARGETWINDOW(12);
+  w.OPENWINDOW(plot::kPlotUnit, "Model efficiency", false);
+  w.TARGETWINDOW(plot::kPlotUnit);
   w.calls.clear();
   const double vmin = 1 - (4 - 1) * 0.1;  // the plotted minimum: R(vmin) = 0
   std::vector<int> steps;
-  PLOTMODEL(w, kSeries.data(), 1, 3, 4, sequence({{2, 3.9}, {3, vmin}, {4, 2.6}}, &steps), 35, 550,
-            200, 200, 275, 250, 200, 200);
+  plot_model_in_panels(w, kSeries.data(), 1, 3, 4,
+                       sequence({{2, 3.9}, {3, vmin}, {4, 2.6}}, &steps));
   EXPECT_EQ(steps, (std::vector<int>{2, 3, 4}));
   // R(1) = 0.083, R(3.9) = 0.889, R(2.6) = 0.528; the points on the bottom and the left edge of
   // panel B are drawn.
@@ -160,25 +160,24 @@ TEST(PlotModel, OrbitBoundsAreInclusiveAndTheCurveStartsAtTheData) {
 
 TEST(PlotModel, ValuesJustOutsideTheRangeAreNotDrawn) {
   RecordingConsole w;
-  w.OPENWINDOW(12, "Model efficiency", false);
-  w.TARGETWINDOW(12);
+  w.OPENWINDOW(plot::kPlotUnit, "Model efficiency", false);
+  w.TARGETWINDOW(plot::kPlotUnit);
   w.calls.clear();
   std::vector<int> steps;
-  PLOTMODEL(w, kSeries.data(), 1, 3, 4, sequence({{2, 0.69}, {3, 4.31}, {4, 2.6}}, &steps), 35, 550,
-            200, 200, 275, 250, 200, 200);
+  plot_model_in_panels(w, kSeries.data(), 1, 3, 4,
+                       sequence({{2, 0.69}, {3, 4.31}, {4, 2.6}}, &steps));
   EXPECT_EQ(steps, (std::vector<int>{2, 3, 4}));
   EXPECT_TRUE(w.calls.empty());
 }
 
 TEST(PlotModel, SeriesStopsAfterLtestSteps) {
   RecordingConsole w;
-  w.OPENWINDOW(12, "Model efficiency", false);
-  w.TARGETWINDOW(12);
+  w.OPENWINDOW(plot::kPlotUnit, "Model efficiency", false);
+  w.TARGETWINDOW(plot::kPlotUnit);
   w.calls.clear();
   std::vector<int> steps;
   // L = 1: one segment (steps 2 only), orbit points for every step.
-  PLOTMODEL(w, kSeries.data(), 1, 1, 4, sequence({{2, 2}, {3, 3}, {4, 2}}, &steps), 35, 550, 200,
-            200, 275, 250, 200, 200);
+  plot_model_in_panels(w, kSeries.data(), 1, 1, 4, sequence({{2, 2}, {3, 3}, {4, 2}}, &steps));
   EXPECT_EQ(w.only("DRAWLINETO"), std::vector<std::string>{"DRAWLINETO(475,178)"});
   EXPECT_EQ(w.only("MOVEPEN"), std::vector<std::string>{"MOVEPEN(275,234)"});
   EXPECT_EQ(w.only("PLOTPIXEL").size(), 3u);
@@ -188,12 +187,12 @@ TEST(PlotModel, DivergingModelStopsAfterTheFirstStateBeyondLimit) {
   // LIMIT = 100 * max(|VMAX|, |VMIN|) = 430.
   const std::vector<double> a{1, 4, 2, 3, 2.6, 3.5};
   RecordingConsole w;
-  w.OPENWINDOW(12, "Model efficiency", false);
-  w.TARGETWINDOW(12);
+  w.OPENWINDOW(plot::kPlotUnit, "Model efficiency", false);
+  w.TARGETWINDOW(plot::kPlotUnit);
   w.calls.clear();
   std::vector<int> steps;
-  PLOTMODEL(w, a.data(), 1, 5, 6, sequence({{2, 2}, {3, 431}, {4, 2}, {5, 2}, {6, 2}}, &steps), 35,
-            550, 200, 200, 275, 250, 200, 200);
+  plot_model_in_panels(w, a.data(), 1, 5, 6,
+                       sequence({{2, 2}, {3, 431}, {4, 2}, {5, 2}, {6, 2}}, &steps));
   // Step 3 leaves the range (nothing drawn); 431 is beyond LIMIT, so no step follows.
   EXPECT_EQ(steps, (std::vector<int>{2, 3}));
   EXPECT_EQ(w.only("PLOTPIXEL").size(), 1u);
@@ -201,30 +200,30 @@ TEST(PlotModel, DivergingModelStopsAfterTheFirstStateBeyondLimit) {
 
   // A state at LIMIT itself is not beyond it.
   steps.clear();
-  PLOTMODEL(w, a.data(), 1, 5, 6, sequence({{2, 430}, {3, 2}, {4, 2}, {5, 2}, {6, 2}}, &steps), 35,
-            550, 200, 200, 275, 250, 200, 200);
+  plot_model_in_panels(w, a.data(), 1, 5, 6,
+                       sequence({{2, 430}, {3, 2}, {4, 2}, {5, 2}, {6, 2}}, &steps));
   EXPECT_EQ(steps, (std::vector<int>{2, 3, 4, 5, 6}));
 }
 
 TEST(PlotModel, ModelFarOutsideDrawsNothing) {
   RecordingConsole w;
-  w.OPENWINDOW(12, "Model efficiency", false);
-  w.TARGETWINDOW(12);
+  w.OPENWINDOW(plot::kPlotUnit, "Model efficiency", false);
+  w.TARGETWINDOW(plot::kPlotUnit);
   w.calls.clear();
   std::vector<int> steps;
   auto far = [&](int, int step, const double*, double* n) {
     steps.push_back(step);
     n[0] = 1e30;
   };
-  PLOTMODEL(w, kSeries.data(), 1, 3, 4, far, 35, 550, 200, 200, 275, 250, 200, 200);
+  plot_model_in_panels(w, kSeries.data(), 1, 3, 4, far);
   EXPECT_TRUE(w.calls.empty());
   EXPECT_EQ(steps, std::vector<int>{2});
 }
 
 TEST(PlotError, OutOfRangeErrorsRemoveTheSegmentsOnBothSides) {
   RecordingConsole w;
-  w.OPENWINDOW(12, "Model efficiency", false);
-  w.TARGETWINDOW(12);
+  w.OPENWINDOW(plot::kPlotUnit, "Model efficiency", false);
+  w.TARGETWINDOW(plot::kPlotUnit);
   w.calls.clear();
   const std::vector<double> e{0.1, 0.5, 1.5, 0.2, 0.3, -0.1, 0.4};
   PLOTERROR(w, e.data(), 5);  // E(3) = 1.5 removes steps 2-3 and 3-4; E(6) is beyond Ltest
@@ -239,8 +238,8 @@ TEST(PlotError, OutOfRangeErrorsRemoveTheSegmentsOnBothSides) {
 
 TEST(PlotError, LtestOneDrawsNothing) {
   RecordingConsole w;
-  w.OPENWINDOW(12, "Model efficiency", false);
-  w.TARGETWINDOW(12);
+  w.OPENWINDOW(plot::kPlotUnit, "Model efficiency", false);
+  w.TARGETWINDOW(plot::kPlotUnit);
   w.calls.clear();
   const double e = 0.5;
   PLOTERROR(w, &e, 1);

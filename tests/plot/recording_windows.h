@@ -83,7 +83,7 @@ class RecordingConsole : public windowing::Console {
   void write_text(int, std::string_view) override {}
   std::string read_line(int) override { return {}; }
   std::string choose_file(std::string_view) override { return {}; }
-  bool ask_yes_no(std::string_view, std::string_view) override { return false; }
+  bool confirm(std::string_view, std::string_view) override { return false; }
 
   // The recorded calls whose text starts with `prefix`.
   std::vector<std::string> only(std::string_view prefix) const {

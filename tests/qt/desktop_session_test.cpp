@@ -432,7 +432,7 @@ class DesktopSessionTest : public QObject {
     ModalScript script({box_step(QMessageBox::No, [&](QMessageBox* box) { last = box->text(); })});
     s.start([](plot::WindowSystem& w) {
       w.OPENWINDOW(kInput, "Input Window", true);
-      numlib::write_unit(6, " *** FATAL ERROR 2 IN DLQRRR\n");
+      numlib::write_unit(numlib::kStandardOutputUnit, " *** FATAL ERROR 2 IN DLQRRR\n");
       throw numlib::ProgramStop{1};
     });
     const bool answered = script.wait();

@@ -22,7 +22,7 @@ class TestConsole : public Console {
     return {};
   }
   std::string choose_file(std::string_view) override { return {}; }
-  bool ask_yes_no(std::string_view, std::string_view) override { return false; }
+  bool confirm(std::string_view, std::string_view) override { return false; }
 
  protected:
   void window_event(int unit, WindowEvent e) override { events.emplace_back(unit, e); }

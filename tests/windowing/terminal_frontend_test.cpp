@@ -6,11 +6,13 @@
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <iostream>
 #include <mutex>
 #include <sstream>
 #include <string>
 
 #include "numlib/stop.h"
+#include "numlib/units.h"
 #include "windowing/png_writer.h"
 
 namespace windowing {
@@ -42,9 +44,9 @@ int stop_status(const std::function<void()>& fn) {
 TEST(TerminalFrontend, WritesTextExactlyToStandardOutput) {
   Streams s("");
   TerminalFrontend t(s.in, s.out, s.err, options(false));
-  t.OPENWINDOW(10, "Input Window", true);
-  t.write_text(10, " The time series contains  3000 values\n");
-  t.write_text(10, " 1) Length of a training series: Ntrain = ");
+  t.OPENWINDOW(plot::kDialogueUnit, "Input Window", true);
+  t.write_text(plot::kDialogueUnit, " The time series contains  3000 values\n");
+  t.write_text(plot::kDialogueUnit, " 1) Length of a training series: Ntrain = ");
   EXPECT_EQ(s.out.str(),
             " The time series contains  3000 values\n 1) Length of a training series: Ntrain = ");
   EXPECT_EQ(s.err.str(), "");
@@ -53,11 +55,11 @@ TEST(TerminalFrontend, WritesTextExactlyToStandardOutput) {
 TEST(TerminalFrontend, WritingMakesTheDialogueWindowTheTarget) {
   Streams s("");
   TerminalFrontend t(s.in, s.out, s.err, options(false));
-  t.OPENWINDOW(10, "Input Window", true);
-  t.OPENWINDOW(12, "Model efficiency", false);
-  t.FOCUSWINDOW(12);
+  t.OPENWINDOW(plot::kDialogueUnit, "Input Window", true);
+  t.OPENWINDOW(plot::kPlotUnit, "Model efficiency", false);
+  t.FOCUSWINDOW(plot::kPlotUnit);
   ASSERT_EQ(t.target(), 12);
-  t.write_text(10, " line\n");
+  t.write_text(plot::kDialogueUnit, " line\n");
   EXPECT_EQ(t.target(), 10);
 }
 
@@ -107,11 +109,11 @@ TEST(TerminalFrontend, ReadLineTable) {
   for (const auto& c : cases) {
     Streams s(c.input);
     TerminalFrontend t(s.in, s.out, s.err, options(c.echo));
-    t.OPENWINDOW(10, "Input Window", true);
+    t.OPENWINDOW(plot::kDialogueUnit, "Input Window", true);
     std::vector<std::string> lines;
     for (std::size_t k = 0; k < c.lines.size(); ++k) {
-      t.write_text(10, "? ");
-      lines.push_back(t.read_line(10));
+      t.write_text(plot::kDialogueUnit, "? ");
+      lines.push_back(t.read_line(plot::kDialogueUnit));
     }
     EXPECT_EQ(lines, c.lines) << c.name;
     EXPECT_EQ(s.out.str(), c.out) << c.name;
@@ -125,20 +127,20 @@ TEST(TerminalFrontend, AVeryLongAnswerKeepsOnlyItsFirstCharacters) {
   const std::string huge = "12" + std::string(199'998, 'z');
   Streams s(huge + "\n7\n");
   TerminalFrontend t(s.in, s.out, s.err, options(false));
-  t.OPENWINDOW(10, "Input Window", true);
-  const std::string first = t.read_line(10);
+  t.OPENWINDOW(plot::kDialogueUnit, "Input Window", true);
+  const std::string first = t.read_line(plot::kDialogueUnit);
   EXPECT_EQ(first.size(), 65'536u);
   EXPECT_EQ(first, huge.substr(0, 65'536));
-  EXPECT_EQ(t.read_line(10), "7");
+  EXPECT_EQ(t.read_line(plot::kDialogueUnit), "7");
 }
 
 TEST(TerminalFrontend, EndOfInputStopsWithThree) {
   Streams s("1\n");
   TerminalFrontend t(s.in, s.out, s.err, options(true));
-  t.write_text(10, "? ");
-  EXPECT_EQ(t.read_line(10), "1");
-  t.write_text(10, "? ");
-  EXPECT_EQ(stop_status([&] { t.read_line(10); }), 3);
+  t.write_text(plot::kDialogueUnit, "? ");
+  EXPECT_EQ(t.read_line(plot::kDialogueUnit), "1");
+  t.write_text(plot::kDialogueUnit, "? ");
+  EXPECT_EQ(stop_status([&] { t.read_line(plot::kDialogueUnit); }), 3);
   EXPECT_EQ(s.out.str(), "? 1\n? \n");
   EXPECT_EQ(s.err.str(), "mapfit: end of input\n");
 }
@@ -174,14 +176,13 @@ struct YesNoCase {
   bool yes;
 };
 
-TEST(TerminalFrontend, AskYesNoTable) {
+TEST(TerminalFrontend, ConfirmTable) {
   const YesNoCase cases[] = {{"y", true},  {"Y", true},  {"yes", true}, {" y", true}, {"", false},
                              {"n", false}, {"N", false}, {"no", false}, {"x", false}, {"1", false}};
   for (const auto& c : cases) {
     Streams s(c.answer + "\n");
     TerminalFrontend t(s.in, s.out, s.err, options(true));
-    EXPECT_EQ(t.ask_yes_no("File Open Error", "A File Must be Selected\n\nTerminate Program?"),
-              c.yes)
+    EXPECT_EQ(t.confirm("File Open Error", "A File Must be Selected\n\nTerminate Program?"), c.yes)
         << c.answer;
     EXPECT_EQ(s.err.str(), "File Open Error\nA File Must be Selected\n\nTerminate Program? (y/n) " +
                                c.answer + "\n");
@@ -189,10 +190,10 @@ TEST(TerminalFrontend, AskYesNoTable) {
   }
 }
 
-TEST(TerminalFrontend, AskYesNoAtEndOfInputStopsWithThree) {
+TEST(TerminalFrontend, ConfirmAtEndOfInputStopsWithThree) {
   Streams s("");
   TerminalFrontend t(s.in, s.out, s.err, options(false));
-  EXPECT_EQ(stop_status([&] { t.ask_yes_no("File Open Error", "Terminate Program?"); }), 3);
+  EXPECT_EQ(stop_status([&] { t.confirm("File Open Error", "Terminate Program?"); }), 3);
 }
 
 class PlotFileTest : public ::testing::Test {
@@ -210,13 +211,13 @@ TEST_F(PlotFileTest, PlotWindowIsSavedWhenItsPictureIsDone) {
   const auto path = (dir_ / "plot.png").string();
   Streams s("");
   TerminalFrontend t(s.in, s.out, s.err, options(false, path));
-  t.OPENWINDOW(12, "Model efficiency", false);
-  t.TARGETWINDOW(12);
+  t.OPENWINDOW(plot::kPlotUnit, "Model efficiency", false);
+  t.TARGETWINDOW(plot::kPlotUnit);
   t.SETDRAWCOLOR(12);
   t.PLOTPIXEL(7, 9);
-  t.picture_done(10);
+  t.picture_done(plot::kDialogueUnit);
   EXPECT_FALSE(std::filesystem::exists(path));
-  t.picture_done(12);
+  t.picture_done(plot::kPlotUnit);
   const auto picture = read_png(path);
   ASSERT_TRUE(picture.has_value());
   EXPECT_EQ(picture->pixels(), t.snapshot(12)->pixels());
@@ -229,7 +230,7 @@ TEST_F(PlotFileTest, NoPlotWindowNoFile) {
   const auto path = (dir_ / "plot.png").string();
   Streams s("");
   TerminalFrontend t(s.in, s.out, s.err, options(false, path));
-  t.picture_done(12);
+  t.picture_done(plot::kPlotUnit);
   EXPECT_FALSE(std::filesystem::exists(path));
 }
 
@@ -237,8 +238,8 @@ TEST_F(PlotFileTest, UnwritablePlotFileGivesANote) {
   const auto path = (dir_ / "no-such-dir" / "plot.png").string();
   Streams s("");
   TerminalFrontend t(s.in, s.out, s.err, options(false, path));
-  t.OPENWINDOW(12, "Model efficiency", false);
-  t.picture_done(12);
+  t.OPENWINDOW(plot::kPlotUnit, "Model efficiency", false);
+  t.picture_done(plot::kPlotUnit);
   EXPECT_EQ(s.err.str(), "mapfit: cannot write the plot to " + path +
                             ": No such file or directory (" + path + " is left as it was)\n");
   EXPECT_EQ(s.out.str(), "");
@@ -338,13 +339,37 @@ TEST(TerminalFrontend, TextDuringWorkSilencesTheProgress) {
   TerminalFrontend t(in, out, err, progress(true, std::chrono::milliseconds(0)));
   t.work_begins("checking");
   ASSERT_TRUE(err.wait_for("\rchecking | "));
-  t.write_text(6, " *** message\n");
+  t.write_text(plot::kMessagesUnit, " *** message\n");
   const std::string err_at_write = err.text();
   t.work_ends();
   EXPECT_TRUE(err_at_write.ends_with("\r" + std::string(11, ' ') + "\r")) << err_at_write;
   // Nothing more once the text is out: the indicator has stopped for good.
   EXPECT_EQ(err.text(), err_at_write);
   EXPECT_EQ(out.str(), " *** message\n");
+}
+
+// The library's messages reach the dialogue's stream while a front end that takes them lives;
+// before and after, they go to their default, standard output.
+TEST(TerminalFrontend, TakesTheLibraryMessagesForItsLifetimeWhenAsked) {
+  std::ostringstream standard_output;
+  std::streambuf* const saved = std::cout.rdbuf(standard_output.rdbuf());
+  std::istringstream in;
+  std::ostringstream out, err;
+  TerminalOptions o = options(false);
+  {
+    TerminalFrontend t(in, out, err, o);
+    numlib::write_unit(numlib::kStandardOutputUnit, " not asked\n");
+  }
+  o.library_messages = true;
+  {
+    TerminalFrontend t(in, out, err, o);
+    numlib::write_unit(numlib::kStandardOutputUnit, " taken\n");
+  }
+  numlib::write_unit(numlib::kStandardOutputUnit, " after\n");
+  std::cout.rdbuf(saved);
+  EXPECT_EQ(out.str(), " taken\n");
+  EXPECT_EQ(standard_output.str(), " not asked\n after\n");
+  EXPECT_EQ(err.str(), "");
 }
 
 TEST(TerminalFrontend, StatusMessageIsALineOnStandardErrorAfterTheIndicator) {

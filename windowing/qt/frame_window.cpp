@@ -24,10 +24,6 @@ namespace {
 
 constexpr int kMessagesUnit = QtFrontend::kMessagesUnit;
 
-// Where the window of unit 6 opens: over both console windows, so that a message that stops
-// the program is seen.
-constexpr plot::WINDOWPLACE kMessagesPlace{4, 4, 8, 12, 72};
-
 QImage to_image(const Canvas& canvas) {
   const std::vector<std::uint8_t> rgb = canvas.to_rgb();
   QImage image(canvas.width(), canvas.height(), QImage::Format_RGB888);
@@ -209,7 +205,7 @@ void FrameWindow::show_messages() {
   QMdiSubWindow* sub = child(kMessagesUnit);
   if (sub == nullptr) {
     sub = make_child(kMessagesUnit, tr("Messages"));
-    apply_place(sub, kMessagesPlace);
+    apply_place(sub, plot::kMessagesPlace);  // over both console windows
     if (ConsoleView* v = view(kMessagesUnit)) v->set_style(15, false);
   }
   if (ConsoleView* v = view(kMessagesUnit)) v->refresh_text();

@@ -131,7 +131,7 @@ std::string QtFrontend::choose_file(std::string_view title) {
   return ask_gui([t](FrameWindow& f, std::uint64_t id) { f.choose_file(id, t); });
 }
 
-bool QtFrontend::ask_yes_no(std::string_view title, std::string_view text) {
+bool QtFrontend::confirm(std::string_view title, std::string_view text) {
   const QString t = QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
   const QString x = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
   return ask_gui([t, x](FrameWindow& f, std::uint64_t id) { f.ask_yes_no(id, t, x); }) == "y";

@@ -28,7 +28,7 @@ class FrameWindow;
 class QtFrontend : public Console {
  public:
   // The unit of the numerical library's messages, shown in a window of its own.
-  static constexpr int kMessagesUnit = 6;
+  static constexpr int kMessagesUnit = plot::kMessagesUnit;
   // The run's status when the frame was closed while the dialogue still ran.
   static constexpr int kClosedStatus = 3;
 
@@ -42,7 +42,7 @@ class QtFrontend : public Console {
   void write_text(int unit, std::string_view text) override;
   std::string read_line(int unit) override;
   std::string choose_file(std::string_view title) override;
-  bool ask_yes_no(std::string_view title, std::string_view text) override;
+  bool confirm(std::string_view title, std::string_view text) override;
   void work_begins(std::string_view what) override;
   void work_ends() override;
   // Text of unit 6: to standard output and to its window, opened on first use.
