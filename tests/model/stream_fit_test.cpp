@@ -125,7 +125,7 @@ TEST_P(StreamMatchesReference, CoefficientsErrorAndMessages) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, StreamMatchesReference, ::testing::ValuesIn(shapes()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 // Enough rows for four chunks of rows (the merges are exercised too) and more columns than a
 // panel (the block updates too). Every configuration gives the digits of the first.
