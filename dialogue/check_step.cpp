@@ -141,6 +141,12 @@ Step step_check(DialogueState& s) {
     check(s);
   } catch (const std::bad_alloc&) {
     check_storage_error(s.settings, level);
+  } catch (const numlib::WorkStopped&) {
+    // The check was abandoned: its test data is built afresh next time, and question 6 is
+    // asked again.
+    numlib::unwind_error_stack(level);
+    release_test_data(s);
+    return Step::show;
   }
   return Step::q8;
 }

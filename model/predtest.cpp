@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/mapstep_bound.h"
+#include "numlib/progress.h"
 #include "numlib/threads.h"
 
 namespace model {
@@ -106,6 +107,7 @@ void PREDTEST(const double* XT, int D, int Ltest, int Stest, int Ktest, const Ma
     std::vector<double> terms(pieces * L);
     std::vector<char> away(pieces);
     for (int k0 = 1; k0 <= Ktest; k0 += pieces) {
+      numlib::check_stop();
       const int count = std::min(pieces, Ktest - k0 + 1);
       numlib::parallel_for(count, [&](int begin, int end) {
         std::vector<double> W(room), S1(d), S2(d);
@@ -119,11 +121,16 @@ void PREDTEST(const double* XT, int D, int Ltest, int Stest, int Ktest, const Ma
         for (std::size_t n = 0; n < L; ++n) E[n] += terms[i * L + n];
         if (away[i]) ++NINF;
       }
+      numlib::report_progress(k0 - 1 + count, Ktest);
     }
   } else {
     std::vector<double> S1(d), S2(d), terms(L);
     const auto step = [&](int n, const double* S, double* SNEW) { MAPR(D, n, S, SNEW); };
     for (int k = 1; k <= Ktest; ++k) {
+      if (k % 256 == 1) {
+        numlib::check_stop();
+        numlib::report_progress(k - 1, Ktest);
+      }
       const bool away = run_piece(k, step, S1.data(), S2.data(), terms.data());
       for (std::size_t n = 0; n < L; ++n) E[n] += terms[n];
       if (away) ++NINF;

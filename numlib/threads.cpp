@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -116,15 +117,26 @@ void parallel_for(int count, const std::function<void(int, int)>& work) {
     pool.reset();
     pool = std::make_unique<Pool>(threads - 1);
   }
+  // An exception thrown by work (a stop request, a failed allocation) ends its own range; the
+  // first one caught is thrown again here once every range has finished, so that nothing of
+  // the job outlives the call.
+  std::mutex failure_mutex;
+  std::exception_ptr failure;
   const std::function<void(int)> range = [&](int r) {
     const bool was_inside = inside_job;
     inside_job = true;
     const long begin = static_cast<long>(count) * r / threads;
     const long end = static_cast<long>(count) * (r + 1) / threads;
-    work(static_cast<int>(begin), static_cast<int>(end));
+    try {
+      work(static_cast<int>(begin), static_cast<int>(end));
+    } catch (...) {
+      std::lock_guard<std::mutex> lock(failure_mutex);
+      if (!failure) failure = std::current_exception();
+    }
     inside_job = was_inside;
   };
   pool->run_job(threads, range);
+  if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace numlib

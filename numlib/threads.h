@@ -15,7 +15,8 @@ void set_thread_count(int count);
 
 // Calls work(begin, end) on consecutive ranges that together cover 0 .. count-1, one range per
 // thread in use (fewer when count is small), and returns when all have finished. The calling
-// thread takes the first range. Calls from inside work run serially.
+// thread takes the first range. Calls from inside work run serially. When work throws on any
+// thread, the call returns only after all ranges have ended and then throws the first exception.
 void parallel_for(int count, const std::function<void(int begin, int end)>& work);
 
 }  // namespace numlib
