@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QStatusBar>
+#include <QStyle>
 
 #ifdef MAPFIT_HAVE_PRINT
 #include <QPrintDialog>
@@ -49,12 +50,16 @@ void FrameWindow::build_menus() {
   }
   file->addSeparator();
   QAction* exit = file->addAction(tr("E&xit"), this, &QWidget::close);
+  exit->setShortcut(QKeySequence::Quit);
   exit->setObjectName(QStringLiteral("exit"));
 
   QMenu* edit = menuBar()->addMenu(tr("&Edit"));
   QAction* copy = edit->addAction(tr("&Copy"), this, &FrameWindow::copy_active);
   copy->setShortcut(QKeySequence::Copy);
   copy->setObjectName(QStringLiteral("copy"));
+  QAction* paste = edit->addAction(tr("&Paste"), this, &FrameWindow::paste_active);
+  paste->setShortcut(QKeySequence::Paste);
+  paste->setObjectName(QStringLiteral("paste"));
   QAction* all = edit->addAction(tr("Select &All"), this, &FrameWindow::select_all_active);
   all->setShortcut(QKeySequence::SelectAll);
   all->setObjectName(QStringLiteral("select_all"));
@@ -69,7 +74,7 @@ void FrameWindow::build_menus() {
 
 void FrameWindow::fill_window_menu() {
   window_menu_->clear();
-  window_menu_->addAction(tr("&Cascade"), area_, &QMdiArea::cascadeSubWindows)
+  window_menu_->addAction(tr("&Cascade"), this, &FrameWindow::cascade)
       ->setObjectName(QStringLiteral("cascade"));
   window_menu_->addAction(tr("&Tile"), area_, &QMdiArea::tileSubWindows)
       ->setObjectName(QStringLiteral("tile"));
@@ -79,11 +84,33 @@ void FrameWindow::fill_window_menu() {
   for (QMdiSubWindow* sub : windows) {
     QAction* a = window_menu_->addAction(QStringLiteral("&%1 %2").arg(++n).arg(sub->windowTitle()));
     a->setCheckable(true);
-    a->setChecked(sub == area_->activeSubWindow());
+    a->setChecked(sub->isVisible() && sub == area_->activeSubWindow());
     connect(a, &QAction::triggered, this, [this, sub] {
+      if (sub->isHidden()) sub->show();
       if (sub->isMinimized()) sub->showNormal();
       area_->setActiveSubWindow(sub);
     });
+  }
+}
+
+void FrameWindow::cascade() {
+  // Each window keeps its size; the windows step down and right by a title bar's height.
+  const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight) + 4;
+  int n = 0;
+  for (QMdiSubWindow* sub : area_->subWindowList(QMdiArea::StackingOrder)) {
+    if (sub->isHidden()) continue;
+    if (sub->isMaximized() || sub->isMinimized()) sub->showNormal();
+    sub->move(n * step, n * step);
+    sub->raise();
+    ++n;
+  }
+}
+
+void FrameWindow::paste_active() {
+  // Keyboard input belongs to the read that waits, whichever window is in front.
+  ConsoleView* v = reading_view();
+  if (v == nullptr || !v->paste(QApplication::clipboard()->text())) {
+    note(tr("No input is pending"));
   }
 }
 
@@ -112,7 +139,7 @@ void FrameWindow::save_active() {
   if (!saved) {
     QMessageBox::warning(this, windowTitle(), tr("Cannot save %1").arg(name));
   } else {
-    statusBar()->showMessage(tr("Saved %1").arg(name), 5000);
+    note(tr("Saved %1").arg(name));
   }
 }
 
@@ -152,12 +179,12 @@ void FrameWindow::print_active() {
 void FrameWindow::copy_active() {
   ConsoleView* v = active_view();
   if (v == nullptr) return;
-  if (v->all_selected()) {
+  if (v->has_selection()) {
     QApplication::clipboard()->setText(v->selected_text());
   } else if (!shows_text(*v) && !v->picture().isNull()) {
     QApplication::clipboard()->setImage(v->picture());
   } else {
-    statusBar()->showMessage(tr("Nothing selected"), 3000);
+    note(tr("Nothing selected"));
   }
 }
 

@@ -7,6 +7,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -26,7 +29,8 @@ constexpr int kMessagesUnit = QtFrontend::kMessagesUnit;
 
 // Where the window of unit 6 opens: over both console windows, so that a message that stops
 // the program is seen.
-constexpr plot::WINDOWPLACE kMessagesPlace{4, 4, 8, 12, 72};
+// 81 columns show the library's 80-column lines whole.
+constexpr plot::WINDOWPLACE kMessagesPlace{4, 4, 8, 12, 81};
 
 QImage to_image(const Canvas& canvas) {
   const std::vector<std::uint8_t> rgb = canvas.to_rgb();
@@ -49,7 +53,25 @@ FrameWindow::FrameWindow(QtFrontend& frontend, QString title)
   area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setCentralWidget(area_);
-  statusBar();
+  progress_ = new QProgressBar(this);
+  progress_->setMaximumWidth(240);
+  progress_->setTextVisible(true);
+  progress_->hide();
+  stop_button_ = new QPushButton(tr("Stop"), this);
+  stop_button_->setObjectName(QStringLiteral("stop"));
+  stop_button_->setToolTip(tr("Abandon the work under way (Esc)"));
+  stop_button_->setFocusPolicy(Qt::NoFocus);
+  stop_button_->hide();
+  connect(stop_button_, &QPushButton::clicked, this, &FrameWindow::stop_work);
+  statusBar()->addPermanentWidget(progress_);
+  statusBar()->addPermanentWidget(stop_button_);
+  // A menu's status tips and the passing notes clear the line; the state's message comes back.
+  connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
+    if (message.isEmpty()) QMetaObject::invokeMethod(this, [this] { update_status(); },
+                                                     Qt::QueuedConnection);
+  });
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, &FrameWindow::stop_work);
   build_menus();
   frontend_.attach(this);
 }
@@ -95,6 +117,14 @@ ConsoleView* FrameWindow::view(int unit) const {
   return sub ? qobject_cast<ConsoleView*>(sub->widget()) : nullptr;
 }
 
+ConsoleView* FrameWindow::reading_view() const {
+  for (const auto& [unit, sub] : children_) {
+    auto* v = qobject_cast<ConsoleView*>(sub->widget());
+    if (v != nullptr && v->text_buffer()->reading()) return v;
+  }
+  return nullptr;
+}
+
 ConsoleView* FrameWindow::active_view() const {
   QMdiSubWindow* sub = area_->activeSubWindow();
   return sub ? qobject_cast<ConsoleView*>(sub->widget()) : nullptr;
@@ -106,6 +136,7 @@ QMdiSubWindow* FrameWindow::make_child(int unit, const QString& title) {
   // The program never closes its windows, and neither may the user: they can be minimised.
   sub->setAttribute(Qt::WA_DeleteOnClose, false);
   sub->installEventFilter(this);
+  view->set_key_target([this] { return reading_view(); });
   sub->setWindowTitle(title);
   sub->show();
   children_[unit] = sub;
@@ -157,6 +188,7 @@ void FrameWindow::place(int window) {
 void FrameWindow::activate(int unit) {
   QMdiSubWindow* sub = child(unit);
   if (sub == nullptr) return;
+  if (sub->isHidden()) sub->show();
   if (sub->isMinimized()) sub->showNormal();
   area_->setActiveSubWindow(sub);
   sub->raise();
@@ -184,14 +216,19 @@ void FrameWindow::refresh_picture(int unit) {
   if (canvas) v->set_picture(to_image(*canvas));
 }
 
+QString FrameWindow::state_message() const {
+  if (!input_pending_.isEmpty()) return QStringLiteral("Input pending in ") + input_pending_;
+  if (!work_.isEmpty()) return work_ + QStringLiteral("...");
+  return finished_;
+}
+
 void FrameWindow::update_status() {
-  if (!input_pending_.isEmpty()) {
-    statusBar()->showMessage(QStringLiteral("Input pending in ") + input_pending_);
-  } else if (!work_.isEmpty()) {
-    statusBar()->showMessage(work_ + QStringLiteral("..."));
-  } else {
-    statusBar()->showMessage(finished_);
-  }
+  const QString message = state_message();
+  if (statusBar()->currentMessage() != message) statusBar()->showMessage(message);
+}
+
+void FrameWindow::note(const QString& text) {
+  statusBar()->showMessage(text, 3000);
 }
 
 void FrameWindow::show_input_pending(int unit, bool pending) {
@@ -200,9 +237,27 @@ void FrameWindow::show_input_pending(int unit, bool pending) {
   update_status();
 }
 
-void FrameWindow::show_work(const QString& what) {
+void FrameWindow::show_work(const QString& what, bool stopped) {
   work_ = what;
+  progress_->setRange(0, 0);  // busy until the first report
+  progress_->setVisible(!what.isEmpty());
+  stop_button_->setVisible(!what.isEmpty());
+  stop_button_->setEnabled(true);
   update_status();
+  if (stopped && !frontend_.closing()) note(tr("Stopped"));
+}
+
+void FrameWindow::show_progress() {
+  const auto [done, total] = frontend_.take_progress();
+  if (work_.isEmpty() || total <= 0) return;
+  progress_->setRange(0, 1000);
+  progress_->setValue(static_cast<int>(1000 * done / total));
+}
+
+void FrameWindow::stop_work() {
+  if (work_.isEmpty()) return;
+  frontend_.request_stop();
+  stop_button_->setEnabled(false);
 }
 
 void FrameWindow::show_messages() {
@@ -253,6 +308,9 @@ void FrameWindow::run_finished(int status) {
 
 bool FrameWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Close && qobject_cast<QMdiSubWindow*>(watched) != nullptr) {
+    // The program never closes its windows: the close button hides one, and the Window menu
+    // brings it back.
+    static_cast<QWidget*>(watched)->hide();
     event->ignore();
     return true;
   }

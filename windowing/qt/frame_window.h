@@ -15,6 +15,8 @@
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QProgressBar;
+class QPushButton;
 
 namespace windowing {
 
@@ -40,7 +42,9 @@ class FrameWindow : public QMainWindow {
   void refresh_text(int unit);
   void refresh_picture(int unit);
   void show_input_pending(int unit, bool pending);
-  void show_work(const QString& what);
+  // Work begins (`what`) or ends (empty; `stopped` when it was abandoned).
+  void show_work(const QString& what, bool stopped = false);
+  void show_progress();
   void show_messages();
   void choose_file(std::uint64_t request, const QString& title);
   void ask_yes_no(std::uint64_t request, const QString& title, const QString& text);
@@ -51,6 +55,12 @@ class FrameWindow : public QMainWindow {
   QMdiSubWindow* child(int unit) const;
   ConsoleView* view(int unit) const;
   ConsoleView* active_view() const;
+  // The window whose read waits, or null.
+  ConsoleView* reading_view() const;
+  QProgressBar* progress_bar() const { return progress_; }
+  QPushButton* stop_button() const { return stop_button_; }
+  // Stop button and Esc: abandon the work under way.
+  void stop_work();
   QDialog* open_dialog() const { return dialog_; }
 
   static bool can_print();
@@ -63,11 +73,16 @@ class FrameWindow : public QMainWindow {
   QMdiSubWindow* make_child(int unit, const QString& title);
   void apply_place(QMdiSubWindow* sub, const plot::WINDOWPLACE& place);
   void apply_frame_place(const plot::WINDOWPLACE& place);
+  QString state_message() const;
   void update_status();
+  // A passing note in the status line; the state's message comes back after it.
+  void note(const QString& text);
 
   // Menus (frame_menus.cpp).
   void build_menus();
   void fill_window_menu();
+  void cascade();
+  void paste_active();
   void save_active();
   void print_active();
   void copy_active();
@@ -77,6 +92,8 @@ class FrameWindow : public QMainWindow {
   QtFrontend& frontend_;
   QMdiArea* area_;
   QMenu* window_menu_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QPushButton* stop_button_ = nullptr;
   std::map<int, QMdiSubWindow*> children_;
   QPointer<QDialog> dialog_;  // the modal dialog open on the dialogue's behalf
   bool shown_ = false;

@@ -138,12 +138,27 @@ bool QtFrontend::ask_yes_no(std::string_view title, std::string_view text) {
 }
 
 void QtFrontend::work_begins(std::string_view what) {
+  stop_ = false;
+  progress_done_ = 0;
+  progress_total_ = 0;
   const QString w = QString::fromUtf8(what.data(), static_cast<qsizetype>(what.size()));
   post([w](FrameWindow& f) { f.show_work(w); });
 }
 
 void QtFrontend::work_ends() {
-  post([](FrameWindow& f) { f.show_work(QString()); });
+  const bool stopped = stop_.exchange(false);
+  post([stopped](FrameWindow& f) { f.show_work(QString(), stopped); });
+}
+
+void QtFrontend::work_progress(std::int64_t done, std::int64_t total) {
+  progress_done_ = done;
+  progress_total_ = total;
+  if (!progress_posted_.exchange(true)) post([](FrameWindow& f) { f.show_progress(); });
+}
+
+std::pair<std::int64_t, std::int64_t> QtFrontend::take_progress() {
+  progress_posted_ = false;
+  return {progress_done_.load(), progress_total_.load()};
 }
 
 void QtFrontend::write_messages(std::string_view text) {

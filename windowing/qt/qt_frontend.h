@@ -45,6 +45,10 @@ class QtFrontend : public Console {
   bool ask_yes_no(std::string_view title, std::string_view text) override;
   void work_begins(std::string_view what) override;
   void work_ends() override;
+  // Any of the library's threads: the progress goes to the status line, at most one update in
+  // the queue at a time; a stop is requested by the Stop button, Esc or the frame's closing.
+  void work_progress(std::int64_t done, std::int64_t total) override;
+  bool stop_requested() override { return stop_.load() || closing_.load(); }
   // Text of unit 6: to standard output and to its window, opened on first use.
   void write_messages(std::string_view text);
   // The dialogue ended with `status` (the frame then asks whether to close).
@@ -53,6 +57,11 @@ class QtFrontend : public Console {
   // Any thread.
   std::shared_ptr<TextBuffer> text_buffer(int unit);
   bool closing() const { return closing_.load(); }
+  // GUI thread: abandon the work under way (no effect between works).
+  void request_stop() { stop_ = true; }
+  bool stopping() const { return stop_.load(); }
+  // GUI thread: the latest progress, taken by the frame's update.
+  std::pair<std::int64_t, std::int64_t> take_progress();
   // The frame is closing: waits end now and every later one at once.
   void close_down();
 
@@ -72,6 +81,9 @@ class QtFrontend : public Console {
 
   FrameWindow* frame_ = nullptr;
   std::atomic<bool> closing_{false};
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> progress_posted_{false};
+  std::atomic<std::int64_t> progress_done_{0}, progress_total_{0};
 
   std::mutex buffers_mutex_;
   std::map<int, std::shared_ptr<TextBuffer>> buffers_;
