@@ -9,6 +9,11 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QMenu>
+#include <QClipboard>
+#include <QStatusTipEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -23,6 +28,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <random>
 #include <sstream>
 
 #include "dialogue/driver.h"
@@ -467,14 +473,173 @@ class DesktopSessionTest : public QObject {
     QCOMPARE(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), gui);
   }
 
-  void childWindowsCannotBeClosed() {
+  // The two console windows of the dialogue, then one read in the Input Window.
+  static Program two_windows_and_a_read(std::string& line) {
+    return [&line](plot::WindowSystem& w) {
+      w.OPENWINDOW(kInput, "Input Window", true);
+      w.PLACEWINDOW(kInput, plot::WINDOWPLACE{4, 0, 0, 31, 47});
+      w.OPENWINDOW(kPlot, "Model efficiency", false);
+      w.PLACEWINDOW(kPlot, plot::WINDOWPLACE{4, 50, 0, 31, 47});
+      w.write_text(kInput, " one\n two\n N = ");
+      line = w.read_line(kInput);
+    };
+  }
+
+  void closeButtonHidesAndTheWindowMenuBringsBack() {
+    std::string line;
     DesktopSession s(QStringLiteral("mapfit"));
-    s.start(dialogue_with({"sine.txt"}));
-    QTRY_VERIFY(s.frame().child(kInput) != nullptr);
-    QMdiSubWindow* input = s.frame().child(kInput);
-    QVERIFY(!input->close());
-    QVERIFY(input->isVisible());
+    s.start(two_windows_and_a_read(line));
+    QTRY_VERIFY(s.frontend().text_buffer(kInput)->reading() && s.frame().child(kPlot));
+    QMdiSubWindow* plot = s.frame().child(kPlot);
+    QVERIFY(!plot->close());
+    QVERIFY(plot->isHidden());
+    QCOMPARE(s.frame().child(kPlot), plot);  // kept, not deleted
+    auto* menu = s.frame().findChild<QMenu*>("window_menu");
+    QVERIFY(menu != nullptr);
+    emit menu->aboutToShow();
+    QAction* entry = nullptr;
+    for (QAction* a : menu->actions()) {
+      if (a->text().endsWith("Model efficiency")) entry = a;
+    }
+    QVERIFY(entry != nullptr);
+    entry->trigger();
+    QVERIFY(plot->isVisible());
     s.frame().close();
+  }
+
+  void cascadeKeepsEachWindowsSize() {
+    std::string line;
+    DesktopSession s(QStringLiteral("mapfit"));
+    s.start(two_windows_and_a_read(line));
+    QTRY_VERIFY(s.frontend().text_buffer(kInput)->reading() && s.frame().child(kPlot));
+    QTest::qWait(20);
+    const QSize input = s.frame().child(kInput)->size();
+    const QSize plot = s.frame().child(kPlot)->size();
+    QVERIFY(input.width() > 500);
+    s.frame().findChild<QAction*>("cascade")->trigger();
+    QCOMPARE(s.frame().child(kInput)->size(), input);
+    QCOMPARE(s.frame().child(kPlot)->size(), plot);
+    QVERIFY(s.frame().child(kInput)->pos() != s.frame().child(kPlot)->pos());
+    s.frame().close();
+  }
+
+  void statusLineKeepsTheStateAndKeysGoToTheRead() {
+    std::string line;
+    DesktopSession s(QStringLiteral("mapfit"));
+    s.start(two_windows_and_a_read(line));
+    QTRY_VERIFY(s.frontend().text_buffer(kInput)->reading() && s.frame().view(kPlot));
+    const QString pending("Input pending in Input Window");
+    QTRY_COMPARE(s.frame().statusBar()->currentMessage(), pending);
+    // What an opened menu does to the line: an empty status tip.
+    QStatusTipEvent tip{QString()};
+    QApplication::sendEvent(&s.frame(), &tip);
+    QTRY_COMPARE(s.frame().statusBar()->currentMessage(), pending);
+    s.frame().statusBar()->clearMessage();
+    QTRY_COMPARE(s.frame().statusBar()->currentMessage(), pending);
+    // Keys typed into the plot window end up in the read.
+    ModalScript script({box_step(QMessageBox::No, [](QMessageBox*) {})});
+    QTest::keyClicks(s.frame().view(kPlot), "42");
+    QTest::keyClick(s.frame().view(kPlot), Qt::Key_Return);
+    QVERIFY(script.wait());
+    QVERIFY(s.finished());
+    QCOMPARE(line, std::string("42"));
+  }
+
+  void standardShortcutsCopyAndPaste_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("key");
+    QTest::newRow("copy") << "copy" << int(QKeySequence::Copy);
+    QTest::newRow("select all") << "select_all" << int(QKeySequence::SelectAll);
+    QTest::newRow("paste") << "paste" << int(QKeySequence::Paste);
+    QTest::newRow("save") << "save" << int(QKeySequence::Save);
+    QTest::newRow("exit") << "exit" << int(QKeySequence::Quit);
+    if (FrameWindow::can_print()) QTest::newRow("print") << "print" << int(QKeySequence::Print);
+  }
+  void standardShortcutsCopyAndPaste() {
+    QFETCH(QString, action);
+    QFETCH(int, key);
+    std::string line;
+    DesktopSession s(QStringLiteral("mapfit"));
+    auto* a = s.frame().findChild<QAction*>(action);
+    QVERIFY(a != nullptr);
+    QCOMPARE(a->shortcuts(),
+             QKeySequence::keyBindings(static_cast<QKeySequence::StandardKey>(key)));
+    if (action != "copy") return;
+    // Ctrl+A, Ctrl+C in the Input Window copy its text; Ctrl+V puts a line into the read.
+    s.start(two_windows_and_a_read(line));
+    QTRY_VERIFY(s.frontend().text_buffer(kInput)->reading() && s.frame().view(kInput));
+    s.frame().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&s.frame()));
+    ConsoleView* input = s.frame().view(kInput);
+    s.frame().activate(kInput);
+    QApplication::clipboard()->setText("unchanged");
+    QTest::keyClick(input, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(input, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QString(" one\n two\n N = "));
+    QApplication::clipboard()->setText("150\n2\n");
+    QTest::keyClick(input, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(QString::fromStdString(s.frontend().text_buffer(kInput)->picture().input),
+             QString("150"));
+    ModalScript script({box_step(QMessageBox::No, [](QMessageBox*) {})});
+    QTest::keyClick(input, Qt::Key_Return);
+    QVERIFY(script.wait());
+    QVERIFY(s.finished());
+    QCOMPARE(line, std::string("150"));
+  }
+
+  // A fit of 1001 coefficients to 20000 points; stopped once it has reported progress.
+  void stopAbandonsTheFitAndAsksAgain_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Stop button") << "button";
+    QTest::newRow("Esc") << "escape";
+    QTest::newRow("closing the frame") << "close";
+  }
+  void stopAbandonsTheFitAndAsksAgain() {
+    QFETCH(QString, how);
+    {
+      std::ofstream out("noise.txt");
+      std::mt19937 random(7);
+      std::uniform_real_distribution<double> u(-1.0, 1.0);
+      for (int k = 0; k < 20100; ++k) out << u(random) << '\n';
+    }
+    DesktopSession s(QStringLiteral("mapfit"));
+    s.start(dialogue_with({"noise.txt"}));
+    for (const char* a : {"20000", "4", "1", "10"}) QVERIFY(answer(s, a));
+    QTRY_VERIFY_WITH_TIMEOUT(s.frame().progress_bar()->isVisible() &&
+                                 s.frame().progress_bar()->value() > 0,
+                             60000);
+    QVERIFY(s.frame().stop_button()->isVisible());
+    QCOMPARE(s.frame().statusBar()->currentMessage(), QString("Fitting the model map..."));
+    auto buffer = s.frontend().text_buffer(kInput);
+    QElapsedTimer since;
+    since.start();
+    if (how == "button") {
+      QTest::mouseClick(s.frame().stop_button(), Qt::LeftButton);
+    } else if (how == "escape") {
+      s.frame().activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(&s.frame()));
+      QTest::keyClick(s.frame().view(kInput), Qt::Key_Escape);
+    } else {
+      s.frame().close();
+    }
+    if (how == "close") {
+      QTRY_VERIFY_WITH_TIMEOUT(s.finished(), 1000);
+      QCOMPARE(s.status(), QtFrontend::kClosedStatus);
+      QTest::qWait(20);
+      QVERIFY(QApplication::activeModalWidget() == nullptr);
+    } else {
+      QTRY_VERIFY_WITH_TIMEOUT(buffer->reading(), 500);
+      QVERIFY2(since.elapsed() < 500, qPrintable(QString::number(since.elapsed())));
+      const std::string text = buffer->text();
+      QCOMPARE(QString::fromStdString(text).count("3) You can select"), 2);
+      QTRY_VERIFY(!s.frame().progress_bar()->isVisible());
+      QVERIFY(!s.frame().stop_button()->isVisible());
+      s.frame().close();
+      s.end();
+    }
+    const std::string report = read_file("report.txt");
+    QVERIFY2(report.find("Coefficients") == std::string::npos, report.c_str());
+    QVERIFY(report.find(" Dimension of a model map D =  4\n") != std::string::npos);
   }
 };
 

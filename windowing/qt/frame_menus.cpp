@@ -41,30 +41,31 @@ bool FrameWindow::can_print() {
 void FrameWindow::build_menus() {
   QMenu* file = menuBar()->addMenu(tr("&File"));
   QAction* save = file->addAction(tr("&Save..."), this, &FrameWindow::save_active);
-  save->setShortcut(QKeySequence::Save);
+  save->setShortcuts(QKeySequence::Save);
   save->setObjectName(QStringLiteral("save"));
   if (can_print()) {
     QAction* print = file->addAction(tr("&Print..."), this, &FrameWindow::print_active);
-    print->setShortcut(QKeySequence::Print);
+    print->setShortcuts(QKeySequence::Print);
     print->setObjectName(QStringLiteral("print"));
   }
   file->addSeparator();
   QAction* exit = file->addAction(tr("E&xit"), this, &QWidget::close);
-  exit->setShortcut(QKeySequence::Quit);
+  exit->setShortcuts(QKeySequence::Quit);
   exit->setObjectName(QStringLiteral("exit"));
 
   QMenu* edit = menuBar()->addMenu(tr("&Edit"));
   QAction* copy = edit->addAction(tr("&Copy"), this, &FrameWindow::copy_active);
-  copy->setShortcut(QKeySequence::Copy);
+  copy->setShortcuts(QKeySequence::Copy);
   copy->setObjectName(QStringLiteral("copy"));
   QAction* paste = edit->addAction(tr("&Paste"), this, &FrameWindow::paste_active);
-  paste->setShortcut(QKeySequence::Paste);
+  paste->setShortcuts(QKeySequence::Paste);
   paste->setObjectName(QStringLiteral("paste"));
   QAction* all = edit->addAction(tr("Select &All"), this, &FrameWindow::select_all_active);
-  all->setShortcut(QKeySequence::SelectAll);
+  all->setShortcuts(QKeySequence::SelectAll);
   all->setObjectName(QStringLiteral("select_all"));
 
   window_menu_ = menuBar()->addMenu(tr("&Window"));
+  window_menu_->setObjectName(QStringLiteral("window_menu"));
   connect(window_menu_, &QMenu::aboutToShow, this, &FrameWindow::fill_window_menu);
   fill_window_menu();
 
