@@ -102,6 +102,16 @@ Step step_change(DialogueState& s) {
 
 namespace {
 
+// The model map a picture shows, e.g. "D=2, polynomial nu=2, Ntrain=500".
+std::string picture_caption(const DialogueState& s) {
+  const model::ModelMap& map = s.map;
+  std::string caption = "D=" + std::to_string(map.D) + ", ";
+  caption += map.kind == model::ModelKind::rational
+                 ? "rational nu=" + std::to_string(map.nu) + " mu=" + std::to_string(map.mu)
+                 : "polynomial nu=" + std::to_string(map.nu);
+  return caption + ", Ntrain=" + std::to_string(s.settings.Ntrain);
+}
+
 // The efficiency check itself: test data, plots, predictions, report and window lines.
 void check(DialogueState& s) {
   const RunSettings& rs = s.settings;
@@ -124,6 +134,7 @@ void check(DialogueState& s) {
   model::PREDTEST(XT, rs.D, rs.Ltest, rs.Stest, rs.Ktest, mapstep, s.E.data(), s.prediction_time,
                   s.infinite_solutions);
   plot::PLOTERROR(s.windows, s.E.data(), rs.Ltest);
+  s.windows.describe_picture(plot::kPlotUnit, picture_caption(s));
   s.windows.picture_done(plot::kPlotUnit);
   s.report.write_test_block(rs.Ltest, rs.Ktest, rs.Stest, s.prediction_time,
                             s.infinite_solutions);

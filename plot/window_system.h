@@ -71,6 +71,9 @@ class WindowSystem {
   // Hooks for the front end, no effect on the dialogue: a picture of `unit` is complete (the
   // terminal front end saves it as PNG), and long work begins or ends (a progress indicator).
   virtual void picture_done(int /*unit*/) {}
+  // What the picture of `unit` about to be done shows, one line (the model map it checks),
+  // for a front end that keeps the run's pictures. Called just before picture_done.
+  virtual void describe_picture(int /*unit*/, std::string_view /*caption*/) {}
   // A passing note for the user, one line without a line end (the run waits for report.txt,
   // which another process holds): the desktop shows it in the status line, the terminal on
   // standard error. No effect on the dialogue.

@@ -23,6 +23,8 @@
 #include <QPointer>
 #include <QTimer>
 #include <QtTest>
+#include <QPainter>
+#include <QXmlStreamReader>
 #include <cmath>
 #include <deque>
 #include <filesystem>
@@ -39,6 +41,7 @@
 #include "windowing/qt/desktop_session.h"
 #include "windowing/qt/file_choice.h"
 #include "windowing/qt/frame_window.h"
+#include "windowing/qt/plot_recording.h"
 #include "windowing/qt/qt_frontend.h"
 #include "windowing/terminal_frontend.h"
 
@@ -191,6 +194,67 @@ class DesktopSessionTest : public QObject {
     dir_.reset();
   }
 
+  // The kept page of the one check, its shapes at two sizes, its window and its exports.
+  void check_plot_pages(DesktopSession& s, const QImage& png) {
+    QTRY_COMPARE(s.frame().pages().size(), std::size_t{1});
+    const PlotPage& page = s.frame().pages().front();
+    QCOMPARE(page.title, QString("D=2, polynomial nu=1, Ntrain=150, check 1"));
+    QCOMPARE(page.pixels.convertToFormat(QImage::Format_RGB888), png);
+    const PlotRecording& shapes = page.recording;
+    QCOMPARE(shapes.size, QSize(540, 580));
+    // At the canvas's size and at twice it, every outline of a panel falls on its scaled place.
+    int outlines = 0;
+    for (const int scale : {1, 2}) {
+      QImage image(540 * scale, 580 * scale, QImage::Format_RGB32);
+      QPainter painter(&image);
+      render_plot(painter, shapes, QRectF(image.rect()));
+      painter.end();
+      outlines = 0;
+      for (const PlotShape& shape : shapes.shapes) {
+        if (shape.kind != PlotShape::Kind::outline) continue;
+        ++outlines;
+        const QPoint mid(((shape.x1 + shape.x2) / 2) * scale + scale / 2,
+                         shape.y1 * scale + scale / 2);
+        QVERIFY2(qGray(image.pixel(mid)) < 160, qPrintable(QString::number(scale)));
+        QCOMPARE(qGray(image.pixel(mid + QPoint(0, 3 * scale))) > 160,
+                 qGray(png.pixel(mid / scale + QPoint(0, 3))) > 160);
+      }
+    }
+    QVERIFY(outlines >= 4);
+
+    QMdiSubWindow* sub = s.frame().open_page(0);
+    QVERIFY(sub != nullptr);
+    QCOMPARE(sub->windowTitle(), page.title);
+    QCOMPARE(s.frame().area()->activeSubWindow(), sub);
+    QVERIFY(s.frame().export_active_plot("plot.svg", 0));
+    QVERIFY(s.frame().export_active_plot("plot.pdf", 0));
+    QVERIFY(s.frame().export_active_plot("plot.png", 1620));
+    QVERIFY(!s.frame().export_active_plot("plot.gif", 0));
+    QFile svg("plot.svg");
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&svg);
+    QStringList texts;
+    int drawn = 0;
+    while (!xml.atEnd()) {
+      if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+      if (xml.name() == u"text") texts << xml.readElementText().trimmed();
+      if (xml.name() == u"path" || xml.name() == u"polyline" || xml.name() == u"rect") ++drawn;
+    }
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    for (const char* title : {"Original phase orbit", "Model phase orbit",
+                              "Original and model time series", "Prediction error"}) {
+      QVERIFY2(texts.contains(title), title);
+    }
+    QVERIFY(drawn >= outlines);
+    QFile pdf("plot.pdf");
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(5) == "%PDF-");
+    QCOMPARE(QImage("plot.png").size(), QSize(1620, 1740));
+    sub->close();
+    QTRY_VERIFY(s.frame().area()->activeSubWindow() != sub);
+    s.frame().activate(kInput);
+  }
+
   void wholeDialogueThroughTheWidgets() {
     std::filesystem::create_directory("terminal");
     std::filesystem::current_path("terminal");
@@ -219,9 +283,16 @@ class DesktopSessionTest : public QObject {
                            .convertToFormat(QImage::Format_RGB888);
     QCOMPARE(png.size(), QSize(540, 580));
     QTRY_COMPARE(plot->picture().convertToFormat(QImage::Format_RGB888), png);
+    // The window paints the shapes at its size; View > Actual Pixels shows the pixel picture.
+    QTRY_VERIFY(plot->shows_shapes());
+    QAction* actual = s.frame().findChild<QAction*>("actual_pixels");
+    actual->setChecked(true);
     const QImage shown =
         plot->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB888);
     QCOMPARE(shown.copy(0, 0, 540, 580), png);
+    actual->setChecked(false);
+    QVERIFY(plot->shows_shapes());
+    check_plot_pages(s, png);
 
     // Both windows where the program placed them, side by side, the picture without scrolling.
     QMdiSubWindow* input = s.frame().child(kInput);
@@ -271,8 +342,9 @@ class DesktopSessionTest : public QObject {
     DesktopSession s(QStringLiteral("mapfit"));
     QStringList titles;
     for (QAction* a : s.frame().menuBar()->actions()) titles << a->text();
-    QCOMPARE(titles, (QStringList{"&File", "&Edit", "&Window", "&Help"}));
-    for (const char* name : {"save", "exit", "copy", "select_all", "cascade", "tile", "about"}) {
+    QCOMPARE(titles, (QStringList{"&File", "&Edit", "&View", "&Window", "&Help"}));
+    for (const char* name : {"save", "exit", "copy", "paste", "select_all", "export_plot",
+                             "open_report", "actual_pixels", "cascade", "tile", "about"}) {
       QVERIFY2(s.frame().findChild<QAction*>(name) != nullptr, name);
     }
     QCOMPARE(s.frame().findChild<QAction*>("print") != nullptr, FrameWindow::can_print());

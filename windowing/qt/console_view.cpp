@@ -56,6 +56,20 @@ void ConsoleView::set_picture(QImage picture) {
   viewport()->update();
 }
 
+void ConsoleView::set_recording(PlotRecording recording) {
+  recording_ = std::move(recording);
+  viewport()->setMouseTracking(shows_shapes());
+  update_scroll_range();
+  viewport()->update();
+}
+
+void ConsoleView::set_actual_pixels(bool actual) {
+  actual_pixels_ = actual;
+  viewport()->setMouseTracking(shows_shapes());
+  update_scroll_range();
+  viewport()->update();
+}
+
 void ConsoleView::set_style(int background, bool cursor_shown) {
   background_ = background;
   cursor_shown_ = cursor_shown;
@@ -72,8 +86,10 @@ QSize ConsoleView::content_size() const {
     columns = std::max(columns, n);
   }
   const int rows = static_cast<int>(text.lines.size());
-  return QSize(std::max(picture_.width(), columns * kCell.width),
-               std::max(picture_.height(), rows * kCell.height));
+  // Shapes take the window's size, whatever it is.
+  const QSize picture = shows_shapes() ? QSize() : picture_.size();
+  return QSize(std::max(picture.width(), columns * kCell.width),
+               std::max(picture.height(), rows * kCell.height));
 }
 
 void ConsoleView::update_scroll_range() {
@@ -154,7 +170,14 @@ void ConsoleView::paintEvent(QPaintEvent* /*event*/) {
                                                   QSize(horizontalScrollBar()->value(),
                                                         verticalScrollBar()->value()));
   painter.fillRect(QRect(QPoint(0, 0), content), palette_colour(background_));
-  if (!picture_.isNull()) painter.drawImage(0, 0, picture_);
+  if (shows_shapes()) {
+    painter.save();
+    painter.resetTransform();
+    render_plot(painter, recording_, QRectF(viewport()->rect()));
+    painter.restore();
+  } else if (!picture_.isNull()) {
+    painter.drawImage(0, 0, picture_);
+  }
 
   const TextPicture text = text_->picture();
   if (has_selection()) {
@@ -261,6 +284,9 @@ void ConsoleView::mousePressEvent(QMouseEvent* event) {
 }
 
 void ConsoleView::mouseMoveEvent(QMouseEvent* event) {
+  if (shows_shapes() && readout_) {
+    readout_(canvas_point(recording_, QRectF(viewport()->rect()), event->position()));
+  }
   if (event->buttons() & Qt::LeftButton) {
     caret_ = cell_at(event->position().toPoint());
     viewport()->update();

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "windowing/qt/cell_geometry.h"
+#include "windowing/qt/plot_recording.h"
 #include "windowing/qt/text_buffer.h"
 
 namespace windowing {
@@ -26,6 +27,14 @@ class ConsoleView : public QAbstractScrollArea {
   void set_picture(QImage picture);
   const QImage& picture() const { return picture_; }
   void set_style(int background, bool cursor_shown);
+  // The picture's shapes: while there are any and actual pixels are not asked for, they are
+  // painted at the window's size instead of the picture.
+  void set_recording(PlotRecording recording);
+  const PlotRecording& recording() const { return recording_; }
+  void set_actual_pixels(bool actual);
+  bool shows_shapes() const { return !actual_pixels_ && !recording_.shapes.empty(); }
+  // Called with the canvas coordinates under the mouse while shapes are shown.
+  void set_readout(std::function<void(QPointF)> readout) { readout_ = std::move(readout); }
   bool cursor_shown() const { return cursor_shown_; }
 
   // The text changed: update the scroll range, keep the text position in view, repaint.
@@ -68,6 +77,9 @@ class ConsoleView : public QAbstractScrollArea {
 
   std::shared_ptr<TextBuffer> text_;
   QImage picture_;
+  PlotRecording recording_;
+  bool actual_pixels_ = false;
+  std::function<void(QPointF)> readout_;
   QFont font_;
   int background_ = 15;
   bool cursor_shown_ = false;

@@ -2,6 +2,10 @@
 // the windows) and Help (About). They act on the active console window.
 
 #include <QAction>
+#include <QDesktopServices>
+#include <QDir>
+#include <QInputDialog>
+#include <QUrl>
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
@@ -21,6 +25,7 @@
 
 #include "windowing/qt/console_view.h"
 #include "windowing/qt/frame_window.h"
+#include "windowing/qt/plot_page_view.h"
 
 namespace windowing {
 namespace {
@@ -48,6 +53,11 @@ void FrameWindow::build_menus() {
     print->setShortcuts(QKeySequence::Print);
     print->setObjectName(QStringLiteral("print"));
   }
+  QAction* export_plot = file->addAction(tr("&Export Plot..."), this,
+                                          &FrameWindow::export_plot_dialog);
+  export_plot->setObjectName(QStringLiteral("export_plot"));
+  file->addAction(tr("Open &Report"), this, &FrameWindow::open_report)
+      ->setObjectName(QStringLiteral("open_report"));
   file->addSeparator();
   QAction* exit = file->addAction(tr("E&xit"), this, &QWidget::close);
   exit->setShortcuts(QKeySequence::Quit);
@@ -63,6 +73,15 @@ void FrameWindow::build_menus() {
   QAction* all = edit->addAction(tr("Select &All"), this, &FrameWindow::select_all_active);
   all->setShortcuts(QKeySequence::SelectAll);
   all->setObjectName(QStringLiteral("select_all"));
+
+  QMenu* view = menuBar()->addMenu(tr("&View"));
+  QAction* actual = view->addAction(tr("&Actual Pixels"));
+  actual->setObjectName(QStringLiteral("actual_pixels"));
+  actual->setCheckable(true);
+  connect(actual, &QAction::toggled, this, &FrameWindow::set_actual_pixels);
+  checks_menu_ = view->addMenu(tr("&Checks"));
+  checks_menu_->setObjectName(QStringLiteral("checks_menu"));
+  fill_checks_menu();
 
   window_menu_ = menuBar()->addMenu(tr("&Window"));
   window_menu_->setObjectName(QStringLiteral("window_menu"));
@@ -91,6 +110,56 @@ void FrameWindow::fill_window_menu() {
       if (sub->isMinimized()) sub->showNormal();
       area_->setActiveSubWindow(sub);
     });
+  }
+}
+
+void FrameWindow::fill_checks_menu() {
+  checks_menu_->clear();
+  checks_menu_->setEnabled(!pages_.empty());
+  for (std::size_t i = 0; i < pages_.size(); ++i) {
+    checks_menu_->addAction(pages_[i].title, this, [this, i] { open_page(i); });
+  }
+}
+
+void FrameWindow::export_plot_dialog() {
+  QString title;
+  const PlotRecording* plot = active_plot(&title);
+  if (plot == nullptr) {
+    note(tr("No plot in the active window"));
+    return;
+  }
+  QFileDialog dialog(this, tr("Export Plot"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilters({tr("SVG drawings(*.svg)"), tr("PDF documents(*.pdf)"),
+                         tr("PNG pictures(*.png)")});
+  dialog.setDefaultSuffix(QStringLiteral("svg"));
+  connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+    dialog.setDefaultSuffix(f.section(QStringLiteral("*."), 1).chopped(1));
+  });
+  dialog_ = &dialog;
+  const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  dialog_ = nullptr;
+  if (!accepted) return;
+  const QString name = dialog.selectedFiles().front();
+  int width = plot->size.width() * 2;
+  if (name.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
+    bool ok = false;
+    width = QInputDialog::getInt(this, tr("Export Plot"), tr("Width in pixels:"), width, 16,
+                                 20000, 1, &ok);
+    if (!ok) return;
+  }
+  if (!export_plot(*plot, name, title, width)) {
+    QMessageBox::warning(this, windowTitle(), tr("Cannot save %1").arg(name));
+  } else {
+    note(tr("Saved %1").arg(name));
+  }
+}
+
+void FrameWindow::open_report() {
+  const QString report = QDir::current().absoluteFilePath(QStringLiteral("report.txt"));
+  if (!QFile::exists(report) || !QDesktopServices::openUrl(QUrl::fromLocalFile(report))) {
+    note(tr("Cannot open %1").arg(report));
   }
 }
 
@@ -147,7 +216,8 @@ void FrameWindow::save_active() {
 void FrameWindow::print_active() {
 #ifdef MAPFIT_HAVE_PRINT
   ConsoleView* v = active_view();
-  if (v == nullptr) return;
+  const PlotRecording* plot = active_plot();
+  if (v == nullptr && plot == nullptr) return;
   QPrinter printer;
   QPrintDialog dialog(&printer, this);
   dialog_ = &dialog;
@@ -156,7 +226,13 @@ void FrameWindow::print_active() {
   if (!accepted) return;
   QPainter painter(&printer);
   const QRect page = painter.viewport();
-  if (shows_text(*v)) {
+  if (plot != nullptr && !actual_pixels_) {
+    // The shapes, drawn for the printer's resolution.
+    const QSizeF size = QSizeF(plot->size).scaled(QSizeF(page.size()), Qt::KeepAspectRatio);
+    render_plot(painter, *plot, QRectF(QPointF(0, 0), size));
+  } else if (v == nullptr) {
+    return;
+  } else if (shows_text(*v)) {
     painter.setFont(console_font());
     const int line = painter.fontMetrics().lineSpacing();
     int y = line;

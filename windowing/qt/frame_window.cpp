@@ -15,11 +15,13 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <algorithm>
+#include <cmath>
 
 #include "windowing/canvas.h"
 
 #include "windowing/qt/console_view.h"
 #include "windowing/qt/file_choice.h"
+#include "windowing/qt/plot_page_view.h"
 #include "windowing/qt/qt_frontend.h"
 
 namespace windowing {
@@ -31,16 +33,6 @@ constexpr int kMessagesUnit = QtFrontend::kMessagesUnit;
 // the program is seen.
 // 81 columns show the library's 80-column lines whole.
 constexpr plot::WINDOWPLACE kMessagesPlace{4, 4, 8, 12, 81};
-
-QImage to_image(const Canvas& canvas) {
-  const std::vector<std::uint8_t> rgb = canvas.to_rgb();
-  QImage image(canvas.width(), canvas.height(), QImage::Format_RGB888);
-  for (int y = 0; y < canvas.height(); ++y) {
-    std::copy_n(rgb.data() + static_cast<std::size_t>(y) * canvas.width() * 3,
-                canvas.width() * 3, image.scanLine(y));
-  }
-  return image;
-}
 
 }  // namespace
 
@@ -137,6 +129,8 @@ QMdiSubWindow* FrameWindow::make_child(int unit, const QString& title) {
   sub->setAttribute(Qt::WA_DeleteOnClose, false);
   sub->installEventFilter(this);
   view->set_key_target([this] { return reading_view(); });
+  view->set_actual_pixels(actual_pixels_);
+  view->set_readout([this](QPointF p) { show_readout(p); });
   sub->setWindowTitle(title);
   sub->show();
   children_[unit] = sub;
@@ -213,7 +207,9 @@ void FrameWindow::refresh_picture(int unit) {
   ConsoleView* v = view(unit);
   if (v == nullptr) return;
   const auto canvas = frontend_.snapshot(unit);
-  if (canvas) v->set_picture(to_image(*canvas));
+  if (canvas) v->set_picture(canvas_image(*canvas));
+  PlotRecording shapes = frontend_.recording(unit);
+  if (!shapes.shapes.empty() || !v->recording().shapes.empty()) v->set_recording(std::move(shapes));
 }
 
 QString FrameWindow::state_message() const {
@@ -304,6 +300,60 @@ void FrameWindow::run_finished(int status) {
   const bool yes = box.exec() == QMessageBox::Yes;
   dialog_ = nullptr;
   if (yes) close();
+}
+
+void FrameWindow::add_page(const PlotPage& page) {
+  pages_.push_back(page);
+  fill_checks_menu();
+}
+
+QMdiSubWindow* FrameWindow::open_page(std::size_t index) {
+  if (index >= pages_.size()) return nullptr;
+  auto* view = new PlotPageView(pages_[index]);
+  view->set_actual_pixels(actual_pixels_);
+  view->set_readout([this](QPointF p) { show_readout(p); });
+  QMdiSubWindow* sub = area_->addSubWindow(view);
+  sub->setAttribute(Qt::WA_DeleteOnClose, true);
+  sub->setWindowTitle(pages_[index].title);
+  sub->resize(sub->sizeHint());
+  sub->show();
+  area_->setActiveSubWindow(sub);
+  return sub;
+}
+
+const PlotRecording* FrameWindow::active_plot(QString* title) const {
+  QMdiSubWindow* sub = area_->activeSubWindow();
+  if (sub == nullptr) return nullptr;
+  // dynamic_cast: PlotPageView has no meta-object of its own.
+  if (auto* page = dynamic_cast<PlotPageView*>(sub->widget())) {
+    if (title) *title = page->page().title;
+    return &page->page().recording;
+  }
+  auto* v = qobject_cast<ConsoleView*>(sub->widget());
+  if (v == nullptr || v->recording().shapes.empty()) return nullptr;
+  if (title) *title = pages_.empty() ? sub->windowTitle() : pages_.back().title;
+  return &v->recording();
+}
+
+bool FrameWindow::export_active_plot(const QString& path, int png_width) const {
+  QString title;
+  const PlotRecording* plot = active_plot(&title);
+  return plot != nullptr && export_plot(*plot, path, title, png_width);
+}
+
+void FrameWindow::set_actual_pixels(bool actual) {
+  actual_pixels_ = actual;
+  for (QMdiSubWindow* sub : area_->subWindowList()) {
+    if (auto* v = qobject_cast<ConsoleView*>(sub->widget())) v->set_actual_pixels(actual);
+    if (auto* p = dynamic_cast<PlotPageView*>(sub->widget())) p->set_actual_pixels(actual);
+  }
+}
+
+void FrameWindow::show_readout(QPointF point) {
+  statusBar()->showMessage(QStringLiteral("x = %1, y = %2")
+                               .arg(static_cast<int>(std::floor(point.x())))
+                               .arg(static_cast<int>(std::floor(point.y()))),
+                           2000);
 }
 
 bool FrameWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -9,8 +9,10 @@
 #include <QPointer>
 #include <cstdint>
 #include <map>
+#include <vector>
 
 #include "plot/window_system.h"
+#include "windowing/qt/plot_recording.h"
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -49,6 +51,18 @@ class FrameWindow : public QMainWindow {
   void choose_file(std::uint64_t request, const QString& title);
   void ask_yes_no(std::uint64_t request, const QString& title, const QString& text);
   void run_finished(int status);
+  // A finished picture joins the run's pages (View > Checks).
+  void add_page(const PlotPage& page);
+
+  // The run's pages and their windows.
+  const std::vector<PlotPage>& pages() const { return pages_; }
+  QMdiSubWindow* open_page(std::size_t index);
+  // The shapes of the active window's plot (a page window, or a console window with shapes),
+  // with its title; null when it shows none.
+  const PlotRecording* active_plot(QString* title = nullptr) const;
+  // File > Export Plot without its dialog: by the suffix of `path`.
+  bool export_active_plot(const QString& path, int png_width) const;
+  void set_actual_pixels(bool actual);
 
   // The parts, for the menus and for tests.
   QMdiArea* area() const { return area_; }
@@ -84,6 +98,10 @@ class FrameWindow : public QMainWindow {
   void cascade();
   void paste_active();
   void save_active();
+  void export_plot_dialog();
+  void open_report();
+  void fill_checks_menu();
+  void show_readout(QPointF point);
   void print_active();
   void copy_active();
   void select_all_active();
@@ -92,6 +110,9 @@ class FrameWindow : public QMainWindow {
   QtFrontend& frontend_;
   QMdiArea* area_;
   QMenu* window_menu_ = nullptr;
+  QMenu* checks_menu_ = nullptr;
+  std::vector<PlotPage> pages_;
+  bool actual_pixels_ = false;
   QProgressBar* progress_ = nullptr;
   QPushButton* stop_button_ = nullptr;
   std::map<int, QMdiSubWindow*> children_;

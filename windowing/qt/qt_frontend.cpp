@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QString>
 #include <iostream>
+#include <regex>
 
 #include "numlib/stop.h"
 #include "windowing/qt/frame_window.h"
@@ -58,12 +59,20 @@ void QtFrontend::window_event(int unit, WindowEvent event) {
     case WindowEvent::focused:
       post([unit](FrameWindow& f) { f.activate(unit); });
       break;
-    case WindowEvent::cleared:
+    case WindowEvent::cleared: {
+      PlotRecording fresh;
+      with_canvas(unit, [&](const Canvas& c) { fresh.size = QSize(c.width(), c.height()); });
+      if (const auto i = info(unit)) fresh.background = i->back_colour;
+      {
+        std::lock_guard lock(recordings_mutex_);
+        recordings_[unit] = std::move(fresh);
+      }
       text_buffer(unit)->clear();
       post_refresh(unit, Refresh::text);
       post_refresh(unit, Refresh::picture);
       post([unit](FrameWindow& f) { f.restyle(unit); });
       break;
+    }
     case WindowEvent::styled:
       post([unit](FrameWindow& f) { f.restyle(unit); });
       break;
@@ -71,6 +80,117 @@ void QtFrontend::window_event(int unit, WindowEvent event) {
       post_refresh(unit, Refresh::picture);
       break;
   }
+}
+
+std::optional<QtFrontend::Pen> QtFrontend::pen() const {
+  const auto unit = target();
+  if (!unit) return std::nullopt;
+  Pen p;
+  p.unit = *unit;
+  if (!with_canvas(*unit, [&](const Canvas& c) {
+        p.x = c.pen_x();
+        p.y = c.pen_y();
+        p.colour = c.draw_colour();
+      })) {
+    return std::nullopt;
+  }
+  return p;
+}
+
+void QtFrontend::record(PlotShape shape) {
+  const auto p = pen();
+  if (!p) return;
+  shape.colour = p->colour;
+  std::lock_guard lock(recordings_mutex_);
+  PlotRecording& r = recordings_[p->unit];
+  if (r.size.isEmpty()) {
+    with_canvas(p->unit, [&](const Canvas& c) { r.size = QSize(c.width(), c.height()); });
+  }
+  if (shape.kind == PlotShape::Kind::text) shape.font_height = font_heights_[p->unit];
+  r.shapes.push_back(std::move(shape));
+}
+
+PlotRecording QtFrontend::recording(int unit) const {
+  std::lock_guard lock(recordings_mutex_);
+  const auto it = recordings_.find(unit);
+  return it == recordings_.end() ? PlotRecording{} : it->second;
+}
+
+int QtFrontend::SELECTFONT(std::string_view description) {
+  const int face = Console::SELECTFONT(description);
+  // The height of a description such as "t'Arial'h14w7i".
+  static const std::regex height("h([0-9]+)");
+  std::match_results<std::string_view::const_iterator> m;
+  const auto unit = target();
+  if (face > 0 && unit && std::regex_search(description.begin(), description.end(), m, height)) {
+    std::lock_guard lock(recordings_mutex_);
+    font_heights_[*unit] = std::stoi(m[1].str());
+  }
+  return face;
+}
+
+void QtFrontend::DRAWRECT(int style, std::int16_t x1, std::int16_t y1, std::int16_t x2,
+                          std::int16_t y2) {
+  PlotShape s;
+  s.kind = style == 2 ? PlotShape::Kind::outline : PlotShape::Kind::fill;
+  s.x1 = x1;
+  s.y1 = y1;
+  s.x2 = x2;
+  s.y2 = y2;
+  record(std::move(s));
+  Console::DRAWRECT(style, x1, y1, x2, y2);
+}
+
+void QtFrontend::DRAWLINETO(std::int16_t x, std::int16_t y) {
+  if (const auto p = pen()) {
+    PlotShape s;
+    s.x1 = p->x;
+    s.y1 = p->y;
+    s.x2 = x;
+    s.y2 = y;
+    record(std::move(s));
+  }
+  Console::DRAWLINETO(x, y);
+}
+
+int QtFrontend::PLOTPIXEL(std::int16_t x, std::int16_t y) {
+  PlotShape s;
+  s.kind = PlotShape::Kind::pixel;
+  s.x1 = s.x2 = x;
+  s.y1 = s.y2 = y;
+  record(std::move(s));
+  return Console::PLOTPIXEL(x, y);
+}
+
+void QtFrontend::DRAWTEXT(std::string_view text) {
+  if (const auto p = pen()) {
+    PlotShape s;
+    s.kind = PlotShape::Kind::text;
+    s.x1 = s.x2 = p->x;
+    s.y1 = s.y2 = p->y;
+    s.text = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    record(std::move(s));
+  }
+  Console::DRAWTEXT(text);
+}
+
+void QtFrontend::describe_picture(int /*unit*/, std::string_view caption) {
+  std::lock_guard lock(recordings_mutex_);
+  caption_ = std::string(caption);
+}
+
+void QtFrontend::picture_done(int unit) {
+  auto page = std::make_shared<PlotPage>();
+  page->recording = recording(unit);
+  {
+    std::lock_guard lock(recordings_mutex_);
+    ++pictures_;
+    std::string title = caption_.empty() ? std::string("picture") : caption_;
+    page->title = QString::fromStdString(title + ", check " + std::to_string(pictures_));
+    caption_.clear();
+  }
+  if (const auto canvas = snapshot(unit)) page->pixels = canvas_image(*canvas);
+  post([page](FrameWindow& f) { f.add_page(*page); });
 }
 
 void QtFrontend::write_text(int unit, std::string_view text) {

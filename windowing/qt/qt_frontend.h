@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "windowing/console.h"
+#include "windowing/qt/plot_recording.h"
 #include "windowing/qt/text_buffer.h"
 
 namespace windowing {
@@ -49,6 +50,16 @@ class QtFrontend : public Console {
   // the queue at a time; a stop is requested by the Stop button, Esc or the frame's closing.
   void work_progress(std::int64_t done, std::int64_t total) override;
   bool stop_requested() override { return stop_.load() || closing_.load(); }
+  // Drawing: the canvas as the Console draws it, and the same as shapes (plot_recording.h).
+  int SELECTFONT(std::string_view description) override;
+  void DRAWRECT(int style, std::int16_t x1, std::int16_t y1, std::int16_t x2,
+                std::int16_t y2) override;
+  void DRAWLINETO(std::int16_t x, std::int16_t y) override;
+  int PLOTPIXEL(std::int16_t x, std::int16_t y) override;
+  void DRAWTEXT(std::string_view text) override;
+  // A finished picture joins the run's pages, titled with its caption and check number.
+  void describe_picture(int unit, std::string_view caption) override;
+  void picture_done(int unit) override;
   // Text of unit 6: to standard output and to its window, opened on first use.
   void write_messages(std::string_view text);
   // The dialogue ended with `status` (the frame then asks whether to close).
@@ -56,6 +67,8 @@ class QtFrontend : public Console {
 
   // Any thread.
   std::shared_ptr<TextBuffer> text_buffer(int unit);
+  // The shapes drawn on `unit` since it was last cleared.
+  PlotRecording recording(int unit) const;
   bool closing() const { return closing_.load(); }
   // GUI thread: abandon the work under way (no effect between works).
   void request_stop() { stop_ = true; }
@@ -76,6 +89,14 @@ class QtFrontend : public Console {
 
  private:
   void post(std::function<void(FrameWindow&)> call);
+  // Adds a shape in the target's drawing colour; false without a target window.
+  void record(PlotShape shape);
+  struct Pen {
+    int unit = 0;
+    std::int16_t x = 0, y = 0;
+    int colour = 0;
+  };
+  std::optional<Pen> pen() const;
   void post_refresh(int unit, Refresh what);
   std::string ask_gui(const std::function<void(FrameWindow&, std::uint64_t)>& show);
 
@@ -87,6 +108,12 @@ class QtFrontend : public Console {
 
   std::mutex buffers_mutex_;
   std::map<int, std::shared_ptr<TextBuffer>> buffers_;
+
+  mutable std::mutex recordings_mutex_;
+  std::map<int, PlotRecording> recordings_;
+  std::map<int, int> font_heights_;
+  std::string caption_;
+  int pictures_ = 0;
 
   std::mutex refresh_mutex_;
   std::set<std::pair<int, Refresh>> refresh_pending_;
