@@ -648,6 +648,14 @@ class DesktopSessionTest : public QObject {
     QTest::keyClick(input, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(input, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), QString(" one\n two\n N = "));
+    // A key that reaches the window itself (no window manager: the frame is never active, and
+    // Qt leaves its shortcuts alone) still does the menu's action.
+    QApplication::clipboard()->setText("unchanged");
+    for (Qt::Key key : {Qt::Key_A, Qt::Key_C}) {
+      QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier);
+      QApplication::sendEvent(input, &press);
+    }
+    QCOMPARE(QApplication::clipboard()->text(), QString(" one\n two\n N = "));
     QApplication::clipboard()->setText("150\n2\n");
     QTest::keyClick(input, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(QString::fromStdString(s.frontend().text_buffer(kInput)->picture().input),

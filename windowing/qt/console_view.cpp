@@ -249,6 +249,15 @@ bool ConsoleView::take_key(QKeyEvent* event) {
 }
 
 void ConsoleView::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && on_escape_) {
+    on_escape_();
+    event->accept();
+    return;
+  }
+  if (shortcuts_ && shortcuts_(event)) {
+    event->accept();
+    return;
+  }
   if (event->matches(QKeySequence::Paste)) {
     paste(QApplication::clipboard()->text());
     event->accept();

@@ -54,6 +54,12 @@ class ConsoleView : public QAbstractScrollArea {
   // Where keys go that this window cannot take because no read waits in it: the window whose
   // read waits (set by the frame); without it they are ignored.
   void set_key_target(std::function<ConsoleView*()> target) { key_target_ = std::move(target); }
+  // The frame's shortcuts for a key the window gets: without a window manager the frame is
+  // never the active window, and Qt then leaves the shortcuts to the widget with the keys.
+  // Returns true when the key was a shortcut.
+  void set_shortcuts(std::function<bool(QKeyEvent*)> shortcuts) { shortcuts_ = std::move(shortcuts); }
+  // Esc in the window: abandon the work under way (set by the frame).
+  void set_on_escape(std::function<void()> on_escape) { on_escape_ = std::move(on_escape); }
   // Handles a key as typed into this window; true when it was taken.
   bool take_key(QKeyEvent* event);
 
@@ -86,6 +92,8 @@ class ConsoleView : public QAbstractScrollArea {
   // The mark runs from mark_ to caret_ (cells, column and row), the end cell not included.
   QPoint mark_, caret_;
   std::function<ConsoleView*()> key_target_;
+  std::function<void()> on_escape_;
+  std::function<bool(QKeyEvent*)> shortcuts_;
 };
 
 // The palette index as a colour (indices outside the palette are black).

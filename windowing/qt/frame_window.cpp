@@ -1,6 +1,8 @@
 #include "windowing/qt/frame_window.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -62,6 +64,7 @@ FrameWindow::FrameWindow(QtFrontend& frontend, QString title)
     if (message.isEmpty()) QMetaObject::invokeMethod(this, [this] { update_status(); },
                                                      Qt::QueuedConnection);
   });
+  // Esc in a console window stops too (ConsoleView): the shortcut is for the other widgets.
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, this, &FrameWindow::stop_work);
   build_menus();
@@ -129,6 +132,8 @@ QMdiSubWindow* FrameWindow::make_child(int unit, const QString& title) {
   sub->setAttribute(Qt::WA_DeleteOnClose, false);
   sub->installEventFilter(this);
   view->set_key_target([this] { return reading_view(); });
+  view->set_on_escape([this] { stop_work(); });
+  view->set_shortcuts([this](QKeyEvent* e) { return trigger_shortcut(e); });
   view->set_actual_pixels(actual_pixels_);
   view->set_readout([this](QPointF p) { show_readout(p); });
   sub->setWindowTitle(title);
@@ -248,6 +253,23 @@ void FrameWindow::show_progress() {
   if (work_.isEmpty() || total <= 0) return;
   progress_->setRange(0, 1000);
   progress_->setValue(static_cast<int>(1000 * done / total));
+}
+
+bool FrameWindow::trigger_shortcut(QKeyEvent* event) {
+  if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+    return false;  // typing, not a shortcut
+  }
+  const QKeySequence typed(event->keyCombination());
+  for (QAction* action : findChildren<QAction*>()) {
+    if (!action->isEnabled()) continue;
+    for (const QKeySequence& key : action->shortcuts()) {
+      if (key == typed) {
+        action->trigger();
+        return true;
+      }
+    }
+  }
+  return false;
 }
 
 void FrameWindow::stop_work() {

@@ -17,6 +17,7 @@
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QKeyEvent;
 class QProgressBar;
 class QPushButton;
 
@@ -75,6 +76,8 @@ class FrameWindow : public QMainWindow {
   QPushButton* stop_button() const { return stop_button_; }
   // Stop button and Esc: abandon the work under way.
   void stop_work();
+  // Triggers the menu action whose shortcut `event` is; false when there is none.
+  bool trigger_shortcut(QKeyEvent* event);
   QDialog* open_dialog() const { return dialog_; }
 
   static bool can_print();

@@ -1,6 +1,7 @@
 #include "windowing/qt/plot_recording.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPageSize>
 #include <QPdfWriter>
 #ifdef MAPFIT_HAVE_SVG
@@ -67,20 +68,36 @@ void render_plot(QPainter& painter, const PlotRecording& plot, const QRectF& tar
         painter.fillRect(QRectF(a, b + QPointF(1, 1)).normalized(), colour);
         break;
       case PlotShape::Kind::line:
+        if (a == b) {
+          // A line of one pixel is a point of an orbit: a dot.
+          painter.setPen(Qt::NoPen);
+          painter.setBrush(colour);
+          painter.drawEllipse(a + half, 0.9, 0.9);
+          break;
+        }
         pen.setColor(colour);
         painter.setPen(pen);
         painter.drawLine(a + half, b + half);
         break;
       case PlotShape::Kind::pixel:
-        painter.fillRect(QRectF(a, QSizeF(1, 1)), colour);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+        painter.drawEllipse(a + half, 0.9, 0.9);
         break;
       case PlotShape::Kind::text: {
         QFont font(QStringLiteral("DejaVu Sans"));
         font.setPixelSize(std::max(1, s.font_height));
         painter.setFont(font);
         painter.setPen(colour);
-        painter.drawText(QRectF(a, QSizeF(10000, s.font_height + 4)),
+        // Squeezed or stretched to the width the canvas gave the text.
+        const double natural = QFontMetricsF(font).horizontalAdvance(s.text);
+        const double wanted = s.x2 - s.x1;
+        painter.save();
+        painter.translate(a);
+        if (natural > 0 && wanted > 0) painter.scale(wanted / natural, 1.0);
+        painter.drawText(QRectF(0, 0, natural + 1, s.font_height + 4),
                          Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, s.text);
+        painter.restore();
         break;
       }
     }

@@ -163,15 +163,18 @@ int QtFrontend::PLOTPIXEL(std::int16_t x, std::int16_t y) {
 }
 
 void QtFrontend::DRAWTEXT(std::string_view text) {
-  if (const auto p = pen()) {
-    PlotShape s;
-    s.kind = PlotShape::Kind::text;
-    s.x1 = s.x2 = p->x;
-    s.y1 = s.y2 = p->y;
-    s.text = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    record(std::move(s));
-  }
+  const auto before = pen();
   Console::DRAWTEXT(text);
+  const auto after = pen();
+  if (!before || !after) return;
+  // The text spans what the canvas advanced by, whatever face paints it.
+  PlotShape s;
+  s.kind = PlotShape::Kind::text;
+  s.x1 = before->x;
+  s.x2 = after->x;
+  s.y1 = s.y2 = before->y;
+  s.text = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  record(std::move(s));
 }
 
 void QtFrontend::describe_picture(int /*unit*/, std::string_view caption) {
