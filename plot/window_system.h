@@ -74,6 +74,9 @@ class WindowSystem {
   // What the picture of `unit` about to be done shows, one line (the model map it checks),
   // for a front end that keeps the run's pictures. Called just before picture_done.
   virtual void describe_picture(int /*unit*/, std::string_view /*caption*/) {}
+  // The numbers the picture of `unit` shows, as CSV text (a header line, then one line per
+  // point), for a front end that exports them. Called just before picture_done.
+  virtual void picture_numbers(int /*unit*/, std::string_view /*csv*/) {}
   // A passing note for the user, one line without a line end (the run waits for report.txt,
   // which another process holds): the desktop shows it in the status line, the terminal on
   // standard error. No effect on the dialogue.

@@ -246,6 +246,25 @@ class DesktopSessionTest : public QObject {
       QVERIFY2(texts.contains(title), title);
     }
     QVERIFY(drawn >= outlines);
+    // The numbers of the panels: the test series of 4 * 3 + 10 + 2 + 1 = 25 values has 23 delay
+    // vectors with a successor (D = 2): 22 points of each orbit, 11 of each series (Ltest + 1),
+    // 10 errors.
+    QVERIFY(s.frame().export_active_data("check.csv"));
+    QFile csv("check.csv");
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.front(), QString("panel,index,x,y"));
+    std::map<QString, int> rows;
+    for (const QString& line : lines.mid(1)) {
+      QCOMPARE(line.count(','), 3);
+      ++rows[line.section(',', 0, 0)];
+    }
+    QCOMPARE(rows, (std::map<QString, int>{{"original phase orbit", 22},
+                                           {"model phase orbit", 22},
+                                           {"original series", 11},
+                                           {"model series", 11},
+                                           {"prediction error", 10}}));
+    QCOMPARE(lines.back(), QString("prediction error,10,10,%1").arg(lines.back().section(',', 3)));
     QFile pdf("plot.pdf");
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     QVERIFY(pdf.read(5) == "%PDF-");
@@ -343,7 +362,7 @@ class DesktopSessionTest : public QObject {
     QStringList titles;
     for (QAction* a : s.frame().menuBar()->actions()) titles << a->text();
     QCOMPARE(titles, (QStringList{"&File", "&Edit", "&View", "&Window", "&Help"}));
-    for (const char* name : {"save", "exit", "copy", "paste", "select_all", "export_plot",
+    for (const char* name : {"save", "exit", "copy", "paste", "select_all", "export_plot", "export_data",
                              "open_report", "actual_pixels", "cascade", "tile", "about"}) {
       QVERIFY2(s.frame().findChild<QAction*>(name) != nullptr, name);
     }

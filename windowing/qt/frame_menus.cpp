@@ -56,6 +56,8 @@ void FrameWindow::build_menus() {
   QAction* export_plot = file->addAction(tr("&Export Plot..."), this,
                                           &FrameWindow::export_plot_dialog);
   export_plot->setObjectName(QStringLiteral("export_plot"));
+  file->addAction(tr("Export &Data..."), this, &FrameWindow::export_data_dialog)
+      ->setObjectName(QStringLiteral("export_data"));
   file->addAction(tr("Open &Report"), this, &FrameWindow::open_report)
       ->setObjectName(QStringLiteral("open_report"));
   file->addSeparator();
@@ -150,6 +152,28 @@ void FrameWindow::export_plot_dialog() {
     if (!ok) return;
   }
   if (!export_plot(*plot, name, title, width)) {
+    QMessageBox::warning(this, windowTitle(), tr("Cannot save %1").arg(name));
+  } else {
+    note(tr("Saved %1").arg(name));
+  }
+}
+
+void FrameWindow::export_data_dialog() {
+  if (active_page() == nullptr) {
+    note(tr("No check in the active window"));
+    return;
+  }
+  QFileDialog dialog(this, tr("Export Data"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilter(tr("CSV files(*.csv)"));
+  dialog.setDefaultSuffix(QStringLiteral("csv"));
+  dialog_ = &dialog;
+  const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  dialog_ = nullptr;
+  if (!accepted) return;
+  const QString name = dialog.selectedFiles().front();
+  if (!export_active_data(name)) {
     QMessageBox::warning(this, windowTitle(), tr("Cannot save %1").arg(name));
   } else {
     note(tr("Saved %1").arg(name));

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLayout>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -355,6 +356,24 @@ const PlotRecording* FrameWindow::active_plot(QString* title) const {
   if (v == nullptr || v->recording().shapes.empty()) return nullptr;
   if (title) *title = pages_.empty() ? sub->windowTitle() : pages_.back().title;
   return &v->recording();
+}
+
+const PlotPage* FrameWindow::active_page() const {
+  QMdiSubWindow* sub = area_->activeSubWindow();
+  if (sub == nullptr) return nullptr;
+  if (auto* page = dynamic_cast<PlotPageView*>(sub->widget())) return &page->page();
+  // The plot window shows the latest check.
+  auto* v = qobject_cast<ConsoleView*>(sub->widget());
+  if (v != nullptr && !v->recording().shapes.empty() && !pages_.empty()) return &pages_.back();
+  return nullptr;
+}
+
+bool FrameWindow::export_active_data(const QString& path) const {
+  const PlotPage* page = active_page();
+  if (page == nullptr || page->numbers.isEmpty()) return false;
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+         file.write(page->numbers) == page->numbers.size();
 }
 
 bool FrameWindow::export_active_plot(const QString& path, int png_width) const {

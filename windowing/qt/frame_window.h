@@ -61,8 +61,12 @@ class FrameWindow : public QMainWindow {
   // The shapes of the active window's plot (a page window, or a console window with shapes),
   // with its title; null when it shows none.
   const PlotRecording* active_plot(QString* title = nullptr) const;
+  // The page the active window shows (the plot window: the latest), or null.
+  const PlotPage* active_page() const;
   // File > Export Plot without its dialog: by the suffix of `path`.
   bool export_active_plot(const QString& path, int png_width) const;
+  // File > Export Data without its dialog: the numbers of the active window's check as CSV.
+  bool export_active_data(const QString& path) const;
   void set_actual_pixels(bool actual);
 
   // The parts, for the menus and for tests.
@@ -102,6 +106,7 @@ class FrameWindow : public QMainWindow {
   void paste_active();
   void save_active();
   void export_plot_dialog();
+  void export_data_dialog();
   void open_report();
   void fill_checks_menu();
   void show_readout(QPointF point);

@@ -4,6 +4,7 @@
 // with antialiasing, prints it and exports it as SVG, PDF or PNG, while the canvas stays the
 // pixel picture the program draws.
 
+#include <QByteArray>
 #include <QImage>
 #include <QPainter>
 #include <QSize>
@@ -35,6 +36,7 @@ struct PlotPage {
   QString title;  // the model and the check's number
   PlotRecording recording;
   QImage pixels;  // the canvas as it was
+  QByteArray numbers;  // what the panels show, as CSV (empty when the program gave none)
 };
 
 // The canvas's pixels as an RGB image.

@@ -182,6 +182,11 @@ void QtFrontend::describe_picture(int /*unit*/, std::string_view caption) {
   caption_ = std::string(caption);
 }
 
+void QtFrontend::picture_numbers(int /*unit*/, std::string_view csv) {
+  std::lock_guard lock(recordings_mutex_);
+  numbers_ = std::string(csv);
+}
+
 void QtFrontend::picture_done(int unit) {
   auto page = std::make_shared<PlotPage>();
   page->recording = recording(unit);
@@ -191,6 +196,8 @@ void QtFrontend::picture_done(int unit) {
     std::string title = caption_.empty() ? std::string("picture") : caption_;
     page->title = QString::fromStdString(title + ", check " + std::to_string(pictures_));
     caption_.clear();
+    page->numbers = QByteArray::fromStdString(numbers_);
+    numbers_.clear();
   }
   if (const auto canvas = snapshot(unit)) page->pixels = canvas_image(*canvas);
   post([page](FrameWindow& f) { f.add_page(*page); });

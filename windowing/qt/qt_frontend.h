@@ -59,6 +59,7 @@ class QtFrontend : public Console {
   void DRAWTEXT(std::string_view text) override;
   // A finished picture joins the run's pages, titled with its caption and check number.
   void describe_picture(int unit, std::string_view caption) override;
+  void picture_numbers(int unit, std::string_view csv) override;
   void picture_done(int unit) override;
   // Text of unit 6: to standard output and to its window, opened on first use.
   void write_messages(std::string_view text);
@@ -113,6 +114,7 @@ class QtFrontend : public Console {
   std::map<int, PlotRecording> recordings_;
   std::map<int, int> font_heights_;
   std::string caption_;
+  std::string numbers_;
   int pictures_ = 0;
 
   std::mutex refresh_mutex_;
