@@ -67,10 +67,10 @@ for a in 60000 4 1 10; do answer "$a"; done
 sleep 3
 # Esc abandons the fit; question 3 comes again and a small model is fitted instead.
 xdotool key Escape
-sleep 1
+sleep 2
 kill -0 "$pid" || { echo gone > stop_status.txt; exit 0; }
 for a in 1 1 n n n n n; do answer "$a"; done
-sleep 1
+sleep 2
 xdotool key y
 status=0
 wait "$pid" || status=$?
