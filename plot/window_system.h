@@ -29,6 +29,13 @@ inline constexpr int kBlack = 0;
 inline constexpr int kRed = 12;
 inline constexpr int kWhite = 15;
 
+// Thrown by read_line when the user asked for another series file instead of an answer (the
+// desktop's File > Open, a file dropped on the frame): the dialogue ends the current series as
+// "y" to question 12 does and starts again with `file`.
+struct NewSeriesRequested {
+  std::string file;
+};
+
 class WindowSystem {
  public:
   virtual ~WindowSystem() = default;

@@ -12,6 +12,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QMenu>
+#include <QMimeData>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QUrl>
 #include <QClipboard>
 #include <QStatusTipEvent>
 #include <QMessageBox>
@@ -362,7 +366,7 @@ class DesktopSessionTest : public QObject {
     QStringList titles;
     for (QAction* a : s.frame().menuBar()->actions()) titles << a->text();
     QCOMPARE(titles, (QStringList{"&File", "&Edit", "&View", "&Window", "&Help"}));
-    for (const char* name : {"save", "exit", "copy", "paste", "select_all", "export_plot", "export_data",
+    for (const char* name : {"open_series", "save", "exit", "copy", "paste", "select_all", "export_plot", "export_data",
                              "open_report", "actual_pixels", "cascade", "tile", "about"}) {
       QVERIFY2(s.frame().findChild<QAction*>(name) != nullptr, name);
     }
@@ -684,6 +688,46 @@ class DesktopSessionTest : public QObject {
     QVERIFY(script.wait());
     QVERIFY(s.finished());
     QCOMPARE(line, std::string("150"));
+  }
+
+  // File > Open or a dropped file during a read: the series ends as "y" to question 12 ends it,
+  // and the dialogue starts again with the new file.
+  void anotherSeriesStartsAgain_data() {
+    QTest::addColumn<bool>("dropped");
+    QTest::newRow("File > Open") << false;
+    QTest::newRow("dropped on the frame") << true;
+  }
+  void anotherSeriesStartsAgain() {
+    QFETCH(bool, dropped);
+    write_sine("other.txt", 300);
+    const QString other = QDir::current().absoluteFilePath("other.txt");
+    DesktopSession s(QStringLiteral("mapfit"));
+    s.start(dialogue_with({"sine.txt"}));
+    QVERIFY(answer(s, "150"));
+    auto buffer = s.frontend().text_buffer(kInput);
+    QTRY_VERIFY(buffer->reading());
+    if (dropped) {
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(other)});
+      QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&s.frame(), &enter);
+      QVERIFY(enter.isAccepted());
+      QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&s.frame(), &drop);
+    } else {
+      s.frame().open_series(other);
+    }
+    QTRY_VERIFY(QString::fromStdString(buffer->text()).contains("contains   300 values"));
+    QVERIFY(answer(s, "250"));
+    QTRY_VERIFY(QString::fromStdString(buffer->text()).contains("D = "));
+    s.frame().close();
+    s.end();
+    QCOMPARE(s.status(), QtFrontend::kClosedStatus);
+    const std::string closing = " !" + std::string(51, '*') + "!\n";
+    QCOMPARE(QString::fromStdString(read_file("report.txt")),
+             QString::fromStdString(
+                 " The number of values in a training time series Ntrain =    150\n\n" + closing +
+                 "\n The number of values in a training time series Ntrain =    250\n\n"));
   }
 
   // A fit of 1001 coefficients to 20000 points; stopped once it has reported progress.

@@ -45,6 +45,9 @@ bool FrameWindow::can_print() {
 
 void FrameWindow::build_menus() {
   QMenu* file = menuBar()->addMenu(tr("&File"));
+  QAction* open = file->addAction(tr("&Open Series..."), this, &FrameWindow::open_series_dialog);
+  open->setShortcuts(QKeySequence::Open);
+  open->setObjectName(QStringLiteral("open_series"));
   QAction* save = file->addAction(tr("&Save..."), this, &FrameWindow::save_active);
   save->setShortcuts(QKeySequence::Save);
   save->setObjectName(QStringLiteral("save"));
@@ -156,6 +159,17 @@ void FrameWindow::export_plot_dialog() {
   } else {
     note(tr("Saved %1").arg(name));
   }
+}
+
+void FrameWindow::open_series_dialog() {
+  QFileDialog dialog(this, tr("Open Series"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters({tr("Text files(*.txt)"), tr("Data Files(*.dat)"), tr("All Files(*.*)")});
+  dialog_ = &dialog;
+  const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  dialog_ = nullptr;
+  if (accepted) open_series(dialog.selectedFiles().front());
 }
 
 void FrameWindow::export_data_dialog() {

@@ -2,6 +2,10 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QCoreApplication>
@@ -68,6 +72,7 @@ FrameWindow::FrameWindow(QtFrontend& frontend, QString title)
   // Esc in a console window stops too (ConsoleView): the shortcut is for the other widgets.
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, this, &FrameWindow::stop_work);
+  setAcceptDrops(true);
   build_menus();
   frontend_.attach(this);
 }
@@ -271,6 +276,33 @@ bool FrameWindow::trigger_shortcut(QKeyEvent* event) {
     }
   }
   return false;
+}
+
+void FrameWindow::open_series(const QString& file) {
+  if (frontend_.closing() || finished_.size() > 0) return;
+  frontend_.request_new_series(file.toStdString());
+  note(tr("Next series: %1").arg(file));
+}
+
+namespace {
+
+QString dropped_file(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return QString();
+  const QUrl url = data->urls().front();
+  return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+}  // namespace
+
+void FrameWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!dropped_file(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void FrameWindow::dropEvent(QDropEvent* event) {
+  const QString file = dropped_file(event->mimeData());
+  if (file.isEmpty()) return;
+  event->acceptProposedAction();
+  open_series(file);
 }
 
 void FrameWindow::stop_work() {

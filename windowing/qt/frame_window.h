@@ -80,6 +80,8 @@ class FrameWindow : public QMainWindow {
   QPushButton* stop_button() const { return stop_button_; }
   // Stop button and Esc: abandon the work under way.
   void stop_work();
+  // File > Open and a file dropped on the frame: the dialogue starts again with it.
+  void open_series(const QString& file);
   // Triggers the menu action whose shortcut `event` is; false when there is none.
   bool trigger_shortcut(QKeyEvent* event);
   QDialog* open_dialog() const { return dialog_; }
@@ -88,6 +90,8 @@ class FrameWindow : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -105,6 +109,7 @@ class FrameWindow : public QMainWindow {
   void cascade();
   void paste_active();
   void save_active();
+  void open_series_dialog();
   void export_plot_dialog();
   void export_data_dialog();
   void open_report();

@@ -223,10 +223,19 @@ std::string QtFrontend::read_line(int unit) {
   buffer->begin_read(window ? window->text_colour : 0);
   post_refresh(unit, Refresh::text);
   post([unit](FrameWindow& f) { f.show_input_pending(unit, true); });
-  auto line = buffer->wait_line(closing_);
+  auto line = buffer->wait_line(read_interrupt_);
   post([unit](FrameWindow& f) { f.show_input_pending(unit, false); });
   post_refresh(unit, Refresh::text);
-  if (!line) throw numlib::ProgramStop{kClosedStatus};
+  if (!line) {
+    if (closing_) throw numlib::ProgramStop{kClosedStatus};
+    std::lock_guard lock(series_mutex_);
+    read_interrupt_ = false;
+    plot::NewSeriesRequested request{new_series_.value_or(std::string())};
+    new_series_.reset();
+    // The prompt's line ends, so that the new series' text starts on a line of its own.
+    buffer->write("\n", 0);
+    throw request;
+  }
   return *line;
 }
 
@@ -301,8 +310,19 @@ void QtFrontend::run_ended(int status) {
   post([status](FrameWindow& f) { f.run_finished(status); });
 }
 
+void QtFrontend::request_new_series(std::string file) {
+  {
+    std::lock_guard lock(series_mutex_);
+    new_series_ = std::move(file);
+    read_interrupt_ = true;
+  }
+  std::lock_guard lock(buffers_mutex_);
+  for (auto& [unit, buffer] : buffers_) buffer->wake();
+}
+
 void QtFrontend::close_down() {
   closing_ = true;
+  read_interrupt_ = true;
   {
     std::lock_guard lock(request_mutex_);
   }

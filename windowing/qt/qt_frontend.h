@@ -71,6 +71,9 @@ class QtFrontend : public Console {
   // The shapes drawn on `unit` since it was last cleared.
   PlotRecording recording(int unit) const;
   bool closing() const { return closing_.load(); }
+  // GUI thread: start again with the series `file` (File > Open, a dropped file): the read
+  // that waits, or the next one, ends with plot::NewSeriesRequested.
+  void request_new_series(std::string file);
   // GUI thread: abandon the work under way (no effect between works).
   void request_stop() { stop_ = true; }
   bool stopping() const { return stop_.load(); }
@@ -104,6 +107,10 @@ class QtFrontend : public Console {
   FrameWindow* frame_ = nullptr;
   std::atomic<bool> closing_{false};
   std::atomic<bool> stop_{false};
+  // Ends a waiting read: the frame closes, or another series was asked for.
+  std::atomic<bool> read_interrupt_{false};
+  std::mutex series_mutex_;
+  std::optional<std::string> new_series_;
   std::atomic<bool> progress_posted_{false};
   std::atomic<std::int64_t> progress_done_{0}, progress_total_{0};
 
