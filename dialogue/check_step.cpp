@@ -2,9 +2,14 @@
 // range checks are formed in 64-bit integers, so that no product of settings can wrap around
 // into an accepted value.
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "dialogue/answer_checks.h"
 #include "dialogue/ask.h"
@@ -100,6 +105,63 @@ Step step_change(DialogueState& s) {
 
 namespace {
 
+// The model map a picture shows, e.g. "D=2, polynomial nu=2, Ntrain=500".
+std::string picture_caption(const DialogueState& s) {
+  const model::ModelMap& map = s.map;
+  std::string caption = "D=" + std::to_string(map.D) + ", ";
+  caption += map.kind == model::ModelKind::rational
+                 ? "rational nu=" + std::to_string(map.nu) + " mu=" + std::to_string(map.mu)
+                 : "polynomial nu=" + std::to_string(map.nu);
+  return caption + ", Ntrain=" + std::to_string(s.settings.Ntrain);
+}
+
+// A number as CSV takes it: the shortest form that reads back to the same double.
+std::string csv_number(double v) {
+  char text[32];
+  for (int digits = 6; digits <= 17; ++digits) {
+    std::snprintf(text, sizeof text, "%.*g", digits, v);
+    if (std::strtod(text, nullptr) == v) break;
+  }
+  return text;
+}
+
+// The numbers of the four panels as CSV: the original phase orbit (x1(k), x1(k+1)), the
+// original series xD(n) over the test piece, the model's free run from the first test vector
+// (its phase orbit and series, up to where it leaves 100 times the data's range, as drawn),
+// and the prediction error E(n).
+std::string picture_numbers(const DialogueState& s, const model::MapRoutine& mapstep) {
+  const int D = s.settings.D;
+  const int L = s.settings.Ltest;
+  const int NT = s.test.N + D;
+  const double* XT = s.test.A.data();
+  const auto xt = [&](int i, int j) { return XT[static_cast<std::size_t>(j - 1) * D + (i - 1)]; };
+  std::string csv = "panel,index,x,y\n";
+  const auto row = [&](const char* panel, int index, double x, double y) {
+    csv += std::string(panel) + ',' + std::to_string(index) + ',' + csv_number(x) + ',' + csv_number(y) +
+           '\n';
+  };
+  const int ncols = NT - D;  // delay vectors of the test series
+  for (int k = 1; k <= ncols - 1; ++k) row("original phase orbit", k, xt(1, k), xt(1, k + 1));
+  for (int k = 1; k <= std::min(L + 1, ncols); ++k) row("original series", k, k - 1, xt(D, k));
+  double lo = XT[0], hi = XT[0];
+  for (int i = 0; i < D * ncols; ++i) {
+    lo = std::min(lo, XT[i]);
+    hi = std::max(hi, XT[i]);
+  }
+  const double limit = 100 * std::max(std::abs(lo), std::abs(hi));
+  std::vector<double> cur(XT, XT + D), nxt(static_cast<std::size_t>(D));
+  row("model series", 1, 0, cur[D - 1]);
+  for (int step = 2; step <= ncols; ++step) {
+    if (std::any_of(cur.begin(), cur.end(), [&](double c) { return std::abs(c) > limit; })) break;
+    mapstep(D, step, cur.data(), nxt.data());
+    row("model phase orbit", step - 1, cur[0], nxt[0]);
+    if (step <= L + 1) row("model series", step, step - 1, nxt[D - 1]);
+    cur = nxt;
+  }
+  for (int n = 1; n <= L; ++n) row("prediction error", n, n, s.E[static_cast<std::size_t>(n - 1)]);
+  return csv;
+}
+
 // The efficiency check itself: test data, plots, predictions, report and window lines.
 void check(DialogueState& s) {
   const RunSettings& rs = s.settings;
@@ -122,6 +184,8 @@ void check(DialogueState& s) {
   model::PREDTEST(XT, rs.D, rs.Ltest, rs.Stest, rs.Ktest, s.map, s.E.data(), s.prediction_time,
                   s.infinite_solutions);
   plot::PLOTERROR(s.windows, s.E.data(), rs.Ltest);
+  s.windows.describe_picture(plot::kPlotUnit, picture_caption(s));
+  s.windows.picture_numbers(plot::kPlotUnit, picture_numbers(s, mapstep));
   s.windows.picture_done(plot::kPlotUnit);
   s.report.write_test_block(rs.Ltest, rs.Ktest, rs.Stest, s.prediction_time,
                             s.infinite_solutions);
@@ -139,6 +203,12 @@ Step step_check(DialogueState& s) {
     check(s);
   } catch (const std::bad_alloc&) {
     check_storage_error(s.settings, level);
+  } catch (const numlib::WorkStopped&) {
+    // The check was abandoned: its test data is built afresh next time, and question 6 is
+    // asked again.
+    numlib::unwind_error_stack(level);
+    release_test_data(s);
+    return Step::show;
   }
   return Step::q8;
 }

@@ -105,23 +105,39 @@ void run_dialogue(plot::WindowSystem& windows, std::deque<std::string> arguments
   DialogueState s(windows, std::move(arguments));
   Step step = Step::start;
   while (step != Step::end) {
-    switch (step) {
-      case Step::start: step = step_start(s); break;
-      case Step::train: step = step_train(s); break;
-      case Step::dim: step = step_dim(s); break;
-      case Step::model: step = step_model(s); break;
-      case Step::q5: step = step_q5(s); break;
-      case Step::show: step = step_show(s); break;
-      case Step::change: step = step_change(s); break;
-      case Step::check: step = step_check(s); break;
-      case Step::q8: step = step_q8(s); break;
-      case Step::q9: step = step_q9(s); break;
-      case Step::q10: step = step_q10(s); break;
-      case Step::q11: step = step_q11(s); break;
-      case Step::q12: step = step_q12(s); break;
-      case Step::end: break;
+    try {
+      step = run_step(s, step);
+    } catch (const plot::NewSeriesRequested& request) {
+      // As "y" to question 12: the report's closing line, then the new file.
+      s.train = model::DelayEmbedding{};
+      release_test_data(s);
+      s.series.values = std::vector<double>{};
+      s.report.write_closing_and_close();
+      close_series(s.series);
+      s.arguments.push_front(request.file);
+      step = Step::start;
     }
   }
+}
+
+Step run_step(DialogueState& s, Step step) {
+  switch (step) {
+    case Step::start: return step_start(s);
+    case Step::train: return step_train(s);
+    case Step::dim: return step_dim(s);
+    case Step::model: return step_model(s);
+    case Step::q5: return step_q5(s);
+    case Step::show: return step_show(s);
+    case Step::change: return step_change(s);
+    case Step::check: return step_check(s);
+    case Step::q8: return step_q8(s);
+    case Step::q9: return step_q9(s);
+    case Step::q10: return step_q10(s);
+    case Step::q11: return step_q11(s);
+    case Step::q12: return step_q12(s);
+    case Step::end: break;
+  }
+  return Step::end;
 }
 
 }  // namespace dialogue

@@ -81,6 +81,8 @@ class WorkScope {
   plot::WindowSystem& windows_;
 };
 
+// Does `step` and returns the step that follows it.
+Step run_step(DialogueState& s, Step step);
 Step step_model(DialogueState& s);   // question 3 and the fit
 Step step_show(DialogueState& s);    // question 6
 Step step_change(DialogueState& s);  // question 7

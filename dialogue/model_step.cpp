@@ -8,7 +8,9 @@
 #include "dialogue/driver.h"
 #include "dialogue/driver_state.h"
 #include "model/fits.h"
+#include "numlib/error_stack.h"
 #include "numlib/fields.h"
+#include "numlib/progress.h"
 
 namespace dialogue {
 namespace {
@@ -92,7 +94,14 @@ Step step_model(DialogueState& s) {
   map.Pnum = static_cast<int>(Pnum);
   map.Pden = static_cast<int>(Pden);
   map.P = map.Pnum + map.Pden;
-  fit(s);
+  const int level = numlib::error_stack_level();
+  try {
+    fit(s);
+  } catch (const numlib::WorkStopped&) {
+    // The fit was abandoned: nothing of it is reported, and question 3 is asked again.
+    numlib::unwind_error_stack(level);
+    return Step::model;
+  }
 
   s.report.write_model(map, s.training_error);
   write_line(s.windows, kUnit,

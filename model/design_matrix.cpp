@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "model/basis.h"
+#include "numlib/progress.h"
 #include "numlib/threads.h"
 
 namespace model::detail {
@@ -13,6 +14,8 @@ namespace {
 // Points per block: the block's column segments of the whole basis stay in cache while the
 // higher degrees are formed from the lower ones.
 constexpr int kRows = 64;
+// Row blocks between two looks at a stop request.
+constexpr int kBlocksPerStopCheck = 64;
 
 // Fills the basis columns for the points r0 .. r0+rows-1 into out (leading dimension ld), the
 // block's delay values being gathered into x (D by kRows) first.
@@ -68,6 +71,7 @@ void monomial_columns(const double* A, int D, int N, int nu, double* OUT, long l
   numlib::parallel_for(blocks, [&](int begin, int end) {
     std::vector<double> x(static_cast<std::size_t>(D) * kRows);
     for (int b = begin; b < end; ++b) {
+      if ((b - begin) % kBlocksPerStopCheck == 0) numlib::check_stop();
       const long r0 = static_cast<long>(b) * kRows;
       const int rows = static_cast<int>(std::min<long>(kRows, N - r0));
       fill_block(plan, A, D, r0, rows, OUT + r0, ldo, x.data());
@@ -84,6 +88,7 @@ void scaled_monomial_columns(const double* A, int D, int N, int mu, const double
     std::vector<double> x(static_cast<std::size_t>(D) * kRows);
     std::vector<double> psi(static_cast<std::size_t>(P) * kRows);
     for (int b = begin; b < end; ++b) {
+      if ((b - begin) % kBlocksPerStopCheck == 0) numlib::check_stop();
       const long r0 = static_cast<long>(b) * kRows;
       const int rows = static_cast<int>(std::min<long>(kRows, N - r0));
       fill_block(plan, A, D, r0, rows, psi.data(), kRows, x.data());

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "numlib/error_stack.h"
+#include "numlib/progress.h"
 
 namespace model::detail {
 
@@ -52,6 +53,7 @@ void build_rows(double* M, int N, int P, std::size_t stride, FillRow&& fill_row)
   constexpr int kBlock = 32;
   std::vector<double> block(kBlock * stride);
   for (int j0 = 0; j0 < N; j0 += kBlock) {
+    if (j0 % (64 * kBlock) == 0) numlib::check_stop();
     const int rows = N - j0 < kBlock ? N - j0 : kBlock;
     for (int r = 0; r < rows; ++r) fill_row(j0 + r, block.data() + r * stride);
     for (int i = 0; i < P; ++i) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/mapstep_bound.h"
+#include "numlib/progress.h"
 #include "numlib/threads.h"
 
 namespace model {
@@ -126,6 +127,10 @@ void PREDTEST(const double* XT, int D, int Ltest, int Stest, int Ktest, const Ma
   std::vector<double> S1(d), S2(d), terms(L);
   const auto step = [&](int n, const double* S, double* SNEW) { MAPR(D, n, S, SNEW); };
   for (int k = 1; k <= Ktest; ++k) {
+    if (k % 256 == 1) {
+      numlib::check_stop();
+      numlib::report_progress(k - 1, Ktest);
+    }
     const bool away = pieces.run_piece(k, step, S1.data(), S2.data(), terms.data());
     for (std::size_t n = 0; n < L; ++n) E[n] += terms[n];
     if (away) ++NINF;
@@ -145,6 +150,7 @@ void PREDTEST(const double* XT, int D, int Ltest, int Stest, int Ktest, const Mo
   std::vector<double> terms(block * L);
   std::vector<char> away(block);
   for (int k0 = 1; k0 <= Ktest; k0 += block) {
+    numlib::check_stop();
     const int count = std::min(block, Ktest - k0 + 1);
     numlib::parallel_for(count, [&](int begin, int end) {
       std::vector<double> W(room), S1(d), S2(d);
@@ -159,6 +165,7 @@ void PREDTEST(const double* XT, int D, int Ltest, int Stest, int Ktest, const Mo
       for (std::size_t n = 0; n < L; ++n) E[n] += terms[i * L + n];
       if (away[i]) ++NINF;
     }
+    numlib::report_progress(k0 - 1 + count, Ktest);
   }
   pieces.finish(PT);
 }

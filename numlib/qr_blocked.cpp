@@ -23,6 +23,7 @@
 #include "numlib/gemm_kernels.h"
 #include "numlib/kernels.h"
 #include "numlib/machine.h"
+#include "numlib/progress.h"
 #include "numlib/qr.h"
 #include "numlib/row_chunks.h"
 #include "numlib/threads.h"
@@ -100,6 +101,7 @@ struct Blocked {
     const long stride = static_cast<long>(n) * nc;
     parallel_for(chunks, [&](int begin, int end) {
       for (int c = begin; c < end; ++c) {
+        check_stop();
         const long r0 = j + n + c * chunk;
         const int rows = static_cast<int>(std::min(chunk, NRA - r0));
         gemm_tn(rows, n, nc, &qr(r0, j), ld, &qr(r0, j), ld, part + c * stride, n);
@@ -142,6 +144,7 @@ struct Blocked {
     gemm_nn_sub(n, n, nC, top, n, W, n, &qr(j, j + n), ld);
     parallel_for(chunks, [&](int begin, int end) {
       for (int c = begin; c < end; ++c) {
+        check_stop();
         const long r0 = j + n + c * chunk;
         const int rows = static_cast<int>(std::min(chunk, NRA - r0));
         gemm_nn_sub(rows, n, nC, &qr(r0, j), ld, W, n, &qr(r0, j + n), ld);
@@ -229,10 +232,20 @@ bool qr_blocked(int NRA, int NCA, const double* A, int LDA, double* QR, int LDQR
     for (int j = begin; j < end; ++j) COLNRM[j] = VNRM2(NRA, QR + j * b.ld, 1);
   });
 
+  // Progress counts the panels by their share of the work, which falls with the rows and
+  // columns left: sum over columns of (NRA - j) (NCA - j).
+  const auto work_to = [&](long j) {
+    std::int64_t total = 0;
+    for (long c = 0; c < j; ++c) total += static_cast<std::int64_t>(NRA - c) * (NCA - c);
+    return total;
+  };
+  const std::int64_t total = work_to(NCA);
   for (int j = 0; j < NCA; j += nb) {
+    check_stop();
     const int n = std::min(nb, NCA - j);
     b.factor(j, n);
     if (j + n < NCA) b.apply_block(j, n, NCA);
+    report_progress(work_to(j + n), total);
   }
   return true;
 }

@@ -37,7 +37,7 @@ inline constexpr int kPlotUnit = 12;
 inline constexpr WINDOWPLACE kFramePlace{2, 0, 0, 0, 0};
 inline constexpr WINDOWPLACE kDialoguePlace{4, 0, 0, 31, 47};
 inline constexpr WINDOWPLACE kPlotPlace{4, 50, 0, 31, 47};
-inline constexpr WINDOWPLACE kMessagesPlace{4, 4, 8, 12, 72};
+inline constexpr WINDOWPLACE kMessagesPlace{4, 4, 8, 12, 81};
 
 // A panel of the plot window in pixels: its top left corner and its size. The frame is drawn
 // on the box's edges; the data inside it.
@@ -61,6 +61,13 @@ inline constexpr PanelBox kErrorPanel{275, 350, 200, 200};
 inline constexpr int kBlack = 0;
 inline constexpr int kRed = 12;
 inline constexpr int kWhite = 15;
+
+// Thrown by read_line when the user asked for another series file instead of an answer (the
+// desktop's File > Open, a file dropped on the frame): the dialogue ends the current series as
+// "y" to question 12 does and starts again with `file`.
+struct NewSeriesRequested {
+  std::string file;
+};
 
 class WindowSystem {
  public:
@@ -104,6 +111,12 @@ class WindowSystem {
   // Hooks for the front end, no effect on the dialogue: a picture of `unit` is complete (the
   // terminal front end saves it as PNG), and long work begins or ends (a progress indicator).
   virtual void picture_done(int /*unit*/) {}
+  // What the picture of `unit` about to be done shows, one line (the model map it checks),
+  // for a front end that keeps the run's pictures. Called just before picture_done.
+  virtual void describe_picture(int /*unit*/, std::string_view /*caption*/) {}
+  // The numbers the picture of `unit` shows, as CSV text (a header line, then one line per
+  // point), for a front end that exports them. Called just before picture_done.
+  virtual void picture_numbers(int /*unit*/, std::string_view /*csv*/) {}
   // A passing note for the user, one line without a line end (the run waits for report.txt,
   // which another process holds): the desktop shows it in the status line, the terminal on
   // standard error. No effect on the dialogue.

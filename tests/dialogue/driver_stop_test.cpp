@@ -149,5 +149,42 @@ TEST_F(DialogueStop, LongSeriesCountShownAsAsterisksAndSettingsCheckedIn64Bits) 
       << t;
 }
 
+// A stop request abandons the work under way: nothing of it reaches the report, and the
+// question that led to it is asked again.
+TEST_F(DialogueStop, StoppedWorkAsksItsQuestionAgain) {
+  struct StopCase {
+    const char* name;
+    std::vector<double> series;
+    int stop_work, stop_after;  // the work stopped (1 = the first) and its progress reports
+    std::deque<std::string> answers;
+    const char* asked_twice;
+    const char* report_once;  // a line of the work that is done once only, not twice
+  };
+  const StopCase cases[] = {
+      // D = 4, order 10: 1001 coefficients, stopped between two panels of the factorisation.
+      {"fit", noise(3100), 1, 1, {"3000", "4", "1", "10", "1", "1", "n", "n", "n", "n", "n"},
+       "3) You can select", " Coefficients of the model map:"},
+      {"check", sinusoid(700), 2, 0,
+       {"500", "2", "1", "2", "y", "n", "n", "n", "n", "n", "n", "n"}, "Change settings? (y/n)",
+       " Length of a test piece: Ltest =    30"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempWorkDir local;
+    windows = ScriptedWindows{};
+    windows.stop_work = c.stop_work;
+    windows.stop_after = c.stop_after;
+    write_series("series.txt", c.series);
+    const int level = numlib::error_stack_level();
+    EXPECT_EQ(run({"series.txt"}, c.answers), 0);
+    EXPECT_TRUE(windows.answers.empty());
+    EXPECT_EQ(occurrences(windows.transcript, c.asked_twice), 2) << windows.transcript;
+    EXPECT_FALSE(windows.finished_work);
+    EXPECT_EQ(count_lines(report(), c.report_once), 1);
+    EXPECT_EQ(numlib::error_stack_level(), level);
+    EXPECT_EQ(unit6, "");
+  }
+}
+
 }  // namespace
 }  // namespace dialogue::testing

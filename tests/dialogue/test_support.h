@@ -99,8 +99,25 @@ class ScriptedWindows : public plot::WindowSystem {
   }
 
   void picture_done(int unit) override { log("picture_done " + std::to_string(unit)); }
-  void work_begins(std::string_view what) override { log("work_begins " + std::string(what)); }
+  void work_begins(std::string_view what) override {
+    log("work_begins " + std::string(what));
+    ++works;
+    progress_reports = 0;
+  }
   void work_ends() override { log("work_ends"); }
+  // Stop requests: during the work with this number (1 for the first work_begins), once it has
+  // reported its progress `stop_after` times.
+  int stop_work = 0;
+  int stop_after = 0;
+  int works = 0;
+  // The library reports progress between its parallel parts, so plain counters do.
+  int progress_reports = 0;
+  bool finished_work = false;  // the work to be stopped reported done == total
+  void work_progress(std::int64_t done, std::int64_t total) override {
+    ++progress_reports;
+    if (works == stop_work && done == total) finished_work = true;
+  }
+  bool stop_requested() override { return works == stop_work && progress_reports >= stop_after; }
 
   // Number of events equal to `event`.
   int count(std::string_view event) const {

@@ -7,6 +7,7 @@
 #include "tests/numlib/random_matrix.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "numlib/error_stack.h"
+#include "numlib/progress.h"
 #include "numlib/gemm_kernels.h"
 #include "numlib/qr.h"
 #include "numlib/qr_blocked.h"
@@ -214,6 +216,41 @@ TEST(QrBlocked, ThreadCountChangesNoDigit) {
   EXPECT_EQ(one.qr, two.qr);
   EXPECT_EQ(one.hh, two.hh);
   EXPECT_EQ(one.colnrm, two.colnrm);
+}
+
+TEST(QrBlocked, AStopRequestEndsTheFactorisationOnEveryThreadCount) {
+  const int m = 30011, n = 200;
+  const Vec a = random_matrix(m, n, 7u);
+  const int saved = thread_count();
+  for (const int threads : {1, 2}) {
+    for (const int checks : {1, 5, 40}) {  // stop checks answered "go on" before the stop
+      SCOPED_TRACE(std::to_string(threads) + " threads, stop at check " + std::to_string(checks));
+      set_thread_count(threads);
+      std::atomic<int> asked{0};
+      std::vector<std::int64_t> done;
+      std::int64_t total = 0;
+      set_work_hooks(
+          [&](std::int64_t d, std::int64_t t) {
+            done.push_back(d);
+            total = t;
+          },
+          [&] { return ++asked > checks; });
+      EXPECT_THROW(blocked(a, m, n), WorkStopped);
+      set_work_hooks(nullptr, nullptr);
+      EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
+      EXPECT_TRUE(done.empty() || done.back() < total);
+    }
+  }
+  // The threads are free again: a factorisation after the stop is as before.
+  set_thread_count(2);
+  std::vector<std::int64_t> done;
+  set_work_hooks([&](std::int64_t d, std::int64_t t) { done.push_back(t - d); }, nullptr);
+  const Factored after = blocked(a, m, n);
+  set_work_hooks(nullptr, nullptr);
+  set_thread_count(saved);
+  EXPECT_EQ(after.qr, blocked(a, m, n).qr);
+  ASSERT_FALSE(done.empty());
+  EXPECT_EQ(done.back(), 0);
 }
 
 TEST(QrBlocked, ThreadCountIsClampedToTheMachine) {

@@ -1,8 +1,12 @@
 // A desktop console window: what it paints (picture, text, cursor), typing, scrolling, the
 // character cell and the placement of windows in cells.
 
+#include <QApplication>
+#include <QClipboard>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QtTest>
+#include <map>
 
 #include "windowing/canvas.h"
 #include "windowing/qt/cell_geometry.h"
@@ -175,8 +179,106 @@ class ConsoleViewTest : public QObject {
     QCOMPARE(view.selected_text(), QString());
     view.select_all();
     QCOMPARE(view.selected_text(), QString(" one\n two"));
-    QTest::keyClick(&view, Qt::Key_Shift);  // any key drops the mark
+    // A modifier on its own (the Ctrl of Ctrl+C) keeps the mark; a key that edits drops it.
+    for (Qt::Key key : {Qt::Key_Control, Qt::Key_Shift}) QTest::keyClick(&view, key);
+    QCOMPARE(view.selected_text(), QString(" one\n two"));
+    buffer->begin_read(0);
+    QTest::keyClicks(&view, "3");
     QCOMPARE(view.selected_text(), QString());
+  }
+
+  // Cursor keys and history in the line being typed. Keys: a letter or digit is typed, < > are
+  // Left and Right, [ ] Home and End, - Backspace, x Delete, ^ v Up and Down, | Enter (the
+  // next read begins at once).
+  void editingAndHistory_data() {
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("cursor");
+    QTest::newRow("insert before the end") << "1000<<5" << "10500" << 3;
+    QTest::newRow("home and delete") << "150000[x" << "50000" << 0;
+    QTest::newRow("end after home") << "12[3]4" << "3124" << 4;
+    QTest::newRow("backspace in the middle") << "12345<<-" << "1245" << 2;
+    QTest::newRow("left stops at the start") << "7<<<<8" << "87" << 1;
+    QTest::newRow("up recalls the last answer") << "150|2|^" << "2" << 1;
+    QTest::newRow("up twice, then edit") << "150|2|^^0" << "1500" << 4;
+    QTest::newRow("down returns to the draft") << "150|2|9^^vv" << "9" << 1;
+    QTest::newRow("up past the oldest stays") << "150|^^^" << "150" << 3;
+    QTest::newRow("repeated answers once") << "5|5|^^" << "5" << 1;
+  }
+  void editingAndHistory() {
+    QFETCH(QString, keys);
+    auto buffer = std::make_shared<TextBuffer>();
+    ConsoleView view(buffer);
+    view.set_style(15, true);
+    view.show();
+    buffer->begin_read(0);
+    std::atomic<bool> abort{false};
+    const std::map<QChar, Qt::Key> special = {
+        {'<', Qt::Key_Left}, {'>', Qt::Key_Right}, {'[', Qt::Key_Home}, {']', Qt::Key_End},
+        {'-', Qt::Key_Backspace}, {'x', Qt::Key_Delete}, {'^', Qt::Key_Up},
+        {'v', Qt::Key_Down}, {'|', Qt::Key_Return}};
+    for (const QChar k : keys) {
+      const auto it = special.find(k);
+      if (it == special.end()) {
+        QTest::keyClicks(&view, QString(k));
+        continue;
+      }
+      QTest::keyClick(&view, it->second);
+      if (k == '|') {
+        QVERIFY(buffer->wait_line(abort).has_value());
+        buffer->begin_read(0);
+      }
+    }
+    QFETCH(QString, input);
+    QFETCH(int, cursor);
+    const TextPicture picture = buffer->picture();
+    QCOMPARE(QString::fromStdString(picture.input), input);
+    QCOMPARE(picture.input_cursor, cursor);
+    QCOMPARE(buffer->cursor().second, cursor);
+    // The bar is drawn at the editing position.
+    const QImage shown = grab_viewport(view);
+    const int row = buffer->cursor().first;
+    QCOMPARE(dark_pixels(shown, QRect(cursor * kCell.width, row * kCell.height + 6, 2, 8)),
+             2 * 8);
+  }
+
+  void dragSelectsAndPasteTakesTheFirstLine() {
+    auto buffer = std::make_shared<TextBuffer>();
+    ConsoleView view(buffer);
+    view.resize(400, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    buffer->write(" first line\n second line\n N = ", 0);
+    const auto at = [](int column, int row) {
+      return QPoint(column * kCell.width + 2, row * kCell.height + kCell.height / 2);
+    };
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, at(3, 0));
+    QMouseEvent move(QEvent::MouseMove, at(4, 1), view.viewport()->mapToGlobal(at(4, 1)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &move);
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, at(4, 1));
+    QCOMPARE(view.selected_text(), QString("rst line\n sec"));
+    // A drag from right to left marks the same stretch.
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, at(4, 1));
+    QMouseEvent back(QEvent::MouseMove, at(3, 0), view.viewport()->mapToGlobal(at(3, 0)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &back);
+    QCOMPARE(view.selected_text(), QString("rst line\n sec"));
+    // A click without a drag marks nothing.
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at(2, 2));
+    QCOMPARE(view.selected_text(), QString());
+
+    QVERIFY(!view.paste("12"));  // no read waits
+    buffer->begin_read(0);
+    QVERIFY(view.paste("1500\r\n2\n"));
+    QCOMPARE(QString::fromStdString(buffer->picture().input), QString("1500"));
+    QVERIFY(buffer->reading());  // the line end was not an Enter
+    QApplication::clipboard()->setText("00\nignored");
+    QTest::keyClick(&view, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(&view, Qt::Key_Insert, Qt::ShiftModifier);
+    QCOMPARE(QString::fromStdString(buffer->picture().input), QString("15000000"));
+    QTest::mouseClick(view.viewport(), Qt::MiddleButton, {}, at(1, 1));
+    QCOMPARE(QString::fromStdString(buffer->picture().input), QString("1500000000"));
   }
 
   void paletteColours() {

@@ -9,6 +9,15 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QMenu>
+#include <QMimeData>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QUrl>
+#include <QClipboard>
+#include <QStatusTipEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -18,11 +27,14 @@
 #include <QPointer>
 #include <QTimer>
 #include <QtTest>
+#include <QPainter>
+#include <QXmlStreamReader>
 #include <cmath>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <random>
 #include <sstream>
 
 #include "dialogue/driver.h"
@@ -33,6 +45,7 @@
 #include "windowing/qt/desktop_session.h"
 #include "windowing/qt/file_choice.h"
 #include "windowing/qt/frame_window.h"
+#include "windowing/qt/plot_recording.h"
 #include "windowing/qt/qt_frontend.h"
 #include "windowing/terminal_frontend.h"
 
@@ -185,6 +198,86 @@ class DesktopSessionTest : public QObject {
     dir_.reset();
   }
 
+  // The kept page of the one check, its shapes at two sizes, its window and its exports.
+  void check_plot_pages(DesktopSession& s, const QImage& png) {
+    QTRY_COMPARE(s.frame().pages().size(), std::size_t{1});
+    const PlotPage& page = s.frame().pages().front();
+    QCOMPARE(page.title, QString("D=2, polynomial nu=1, Ntrain=150, check 1"));
+    QCOMPARE(page.pixels.convertToFormat(QImage::Format_RGB888), png);
+    const PlotRecording& shapes = page.recording;
+    QCOMPARE(shapes.size, QSize(540, 580));
+    // At the canvas's size and at twice it, every outline of a panel falls on its scaled place.
+    int outlines = 0;
+    for (const int scale : {1, 2}) {
+      QImage image(540 * scale, 580 * scale, QImage::Format_RGB32);
+      QPainter painter(&image);
+      render_plot(painter, shapes, QRectF(image.rect()));
+      painter.end();
+      outlines = 0;
+      for (const PlotShape& shape : shapes.shapes) {
+        if (shape.kind != PlotShape::Kind::outline) continue;
+        ++outlines;
+        const QPoint mid(((shape.x1 + shape.x2) / 2) * scale + scale / 2,
+                         shape.y1 * scale + scale / 2);
+        QVERIFY2(qGray(image.pixel(mid)) < 160, qPrintable(QString::number(scale)));
+        QCOMPARE(qGray(image.pixel(mid + QPoint(0, 3 * scale))) > 160,
+                 qGray(png.pixel(mid / scale + QPoint(0, 3))) > 160);
+      }
+    }
+    QVERIFY(outlines >= 4);
+
+    QMdiSubWindow* sub = s.frame().open_page(0);
+    QVERIFY(sub != nullptr);
+    QCOMPARE(sub->windowTitle(), page.title);
+    QCOMPARE(s.frame().area()->activeSubWindow(), sub);
+    QVERIFY(s.frame().export_active_plot("plot.svg", 0));
+    QVERIFY(s.frame().export_active_plot("plot.pdf", 0));
+    QVERIFY(s.frame().export_active_plot("plot.png", 1620));
+    QVERIFY(!s.frame().export_active_plot("plot.gif", 0));
+    QFile svg("plot.svg");
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&svg);
+    QStringList texts;
+    int drawn = 0;
+    while (!xml.atEnd()) {
+      if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+      if (xml.name() == u"text") texts << xml.readElementText().trimmed();
+      if (xml.name() == u"path" || xml.name() == u"polyline" || xml.name() == u"rect") ++drawn;
+    }
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    for (const char* title : {"Original phase orbit", "Model phase orbit",
+                              "Original and model time series", "Prediction error"}) {
+      QVERIFY2(texts.contains(title), title);
+    }
+    QVERIFY(drawn >= outlines);
+    // The numbers of the panels: the test series of 4 * 3 + 10 + 2 + 1 = 25 values has 23 delay
+    // vectors with a successor (D = 2): 22 points of each orbit, 11 of each series (Ltest + 1),
+    // 10 errors.
+    QVERIFY(s.frame().export_active_data("check.csv"));
+    QFile csv("check.csv");
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.front(), QString("panel,index,x,y"));
+    std::map<QString, int> rows;
+    for (const QString& line : lines.mid(1)) {
+      QCOMPARE(line.count(','), 3);
+      ++rows[line.section(',', 0, 0)];
+    }
+    QCOMPARE(rows, (std::map<QString, int>{{"original phase orbit", 22},
+                                           {"model phase orbit", 22},
+                                           {"original series", 11},
+                                           {"model series", 11},
+                                           {"prediction error", 10}}));
+    QCOMPARE(lines.back(), QString("prediction error,10,10,%1").arg(lines.back().section(',', 3)));
+    QFile pdf("plot.pdf");
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(5) == "%PDF-");
+    QCOMPARE(QImage("plot.png").size(), QSize(1620, 1740));
+    sub->close();
+    QTRY_VERIFY(s.frame().area()->activeSubWindow() != sub);
+    s.frame().activate(kInput);
+  }
+
   void wholeDialogueThroughTheWidgets() {
     std::filesystem::create_directory("terminal");
     std::filesystem::current_path("terminal");
@@ -213,9 +306,16 @@ class DesktopSessionTest : public QObject {
                            .convertToFormat(QImage::Format_RGB888);
     QCOMPARE(png.size(), QSize(540, 580));
     QTRY_COMPARE(plot->picture().convertToFormat(QImage::Format_RGB888), png);
+    // The window paints the shapes at its size; View > Actual Pixels shows the pixel picture.
+    QTRY_VERIFY(plot->shows_shapes());
+    QAction* actual = s.frame().findChild<QAction*>("actual_pixels");
+    actual->setChecked(true);
     const QImage shown =
         plot->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB888);
     QCOMPARE(shown.copy(0, 0, 540, 580), png);
+    actual->setChecked(false);
+    QVERIFY(plot->shows_shapes());
+    check_plot_pages(s, png);
 
     // Both windows where the program placed them, side by side, the picture without scrolling.
     QMdiSubWindow* input = s.frame().child(kInput);
@@ -265,8 +365,9 @@ class DesktopSessionTest : public QObject {
     DesktopSession s(QStringLiteral("mapfit"));
     QStringList titles;
     for (QAction* a : s.frame().menuBar()->actions()) titles << a->text();
-    QCOMPARE(titles, (QStringList{"&File", "&Edit", "&Window", "&Help"}));
-    for (const char* name : {"save", "exit", "copy", "select_all", "cascade", "tile", "about"}) {
+    QCOMPARE(titles, (QStringList{"&File", "&Edit", "&View", "&Window", "&Help"}));
+    for (const char* name : {"open_series", "save", "exit", "copy", "paste", "select_all", "export_plot", "export_data",
+                             "open_report", "actual_pixels", "cascade", "tile", "about"}) {
       QVERIFY2(s.frame().findChild<QAction*>(name) != nullptr, name);
     }
     QCOMPARE(s.frame().findChild<QAction*>("print") != nullptr, FrameWindow::can_print());
@@ -467,14 +568,221 @@ class DesktopSessionTest : public QObject {
     QCOMPARE(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), gui);
   }
 
-  void childWindowsCannotBeClosed() {
+  // The two console windows of the dialogue, then one read in the Input Window.
+  static Program two_windows_and_a_read(std::string& line) {
+    return [&line](plot::WindowSystem& w) {
+      w.OPENWINDOW(kInput, "Input Window", true);
+      w.PLACEWINDOW(kInput, plot::WINDOWPLACE{4, 0, 0, 31, 47});
+      w.OPENWINDOW(kPlot, "Model efficiency", false);
+      w.PLACEWINDOW(kPlot, plot::WINDOWPLACE{4, 50, 0, 31, 47});
+      w.write_text(kInput, " one\n two\n N = ");
+      line = w.read_line(kInput);
+    };
+  }
+
+  void closeButtonHidesAndTheWindowMenuBringsBack() {
+    std::string line;
+    DesktopSession s(QStringLiteral("mapfit"));
+    s.start(two_windows_and_a_read(line));
+    QTRY_VERIFY(s.frontend().text_buffer(kInput)->reading() && s.frame().child(kPlot));
+    QMdiSubWindow* plot = s.frame().child(kPlot);
+    QVERIFY(!plot->close());
+    QVERIFY(plot->isHidden());
+    QCOMPARE(s.frame().child(kPlot), plot);  // kept, not deleted
+    auto* menu = s.frame().findChild<QMenu*>("window_menu");
+    QVERIFY(menu != nullptr);
+    emit menu->aboutToShow();
+    QAction* entry = nullptr;
+    for (QAction* a : menu->actions()) {
+      if (a->text().endsWith("Model efficiency")) entry = a;
+    }
+    QVERIFY(entry != nullptr);
+    entry->trigger();
+    QVERIFY(plot->isVisible());
+    s.frame().close();
+  }
+
+  void cascadeKeepsEachWindowsSize() {
+    std::string line;
+    DesktopSession s(QStringLiteral("mapfit"));
+    s.start(two_windows_and_a_read(line));
+    QTRY_VERIFY(s.frontend().text_buffer(kInput)->reading() && s.frame().child(kPlot));
+    QTest::qWait(20);
+    const QSize input = s.frame().child(kInput)->size();
+    const QSize plot = s.frame().child(kPlot)->size();
+    QVERIFY(input.width() > 500);
+    s.frame().findChild<QAction*>("cascade")->trigger();
+    QCOMPARE(s.frame().child(kInput)->size(), input);
+    QCOMPARE(s.frame().child(kPlot)->size(), plot);
+    QVERIFY(s.frame().child(kInput)->pos() != s.frame().child(kPlot)->pos());
+    s.frame().close();
+  }
+
+  void statusLineKeepsTheStateAndKeysGoToTheRead() {
+    std::string line;
+    DesktopSession s(QStringLiteral("mapfit"));
+    s.start(two_windows_and_a_read(line));
+    QTRY_VERIFY(s.frontend().text_buffer(kInput)->reading() && s.frame().view(kPlot));
+    const QString pending("Input pending in Input Window");
+    QTRY_COMPARE(s.frame().statusBar()->currentMessage(), pending);
+    // What an opened menu does to the line: an empty status tip.
+    QStatusTipEvent tip{QString()};
+    QApplication::sendEvent(&s.frame(), &tip);
+    QTRY_COMPARE(s.frame().statusBar()->currentMessage(), pending);
+    s.frame().statusBar()->clearMessage();
+    QTRY_COMPARE(s.frame().statusBar()->currentMessage(), pending);
+    // Keys typed into the plot window end up in the read.
+    ModalScript script({box_step(QMessageBox::No, [](QMessageBox*) {})});
+    QTest::keyClicks(s.frame().view(kPlot), "42");
+    QTest::keyClick(s.frame().view(kPlot), Qt::Key_Return);
+    QVERIFY(script.wait());
+    QVERIFY(s.finished());
+    QCOMPARE(line, std::string("42"));
+  }
+
+  void standardShortcutsCopyAndPaste_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("key");
+    QTest::newRow("copy") << "copy" << int(QKeySequence::Copy);
+    QTest::newRow("select all") << "select_all" << int(QKeySequence::SelectAll);
+    QTest::newRow("paste") << "paste" << int(QKeySequence::Paste);
+    QTest::newRow("save") << "save" << int(QKeySequence::Save);
+    QTest::newRow("exit") << "exit" << int(QKeySequence::Quit);
+    if (FrameWindow::can_print()) QTest::newRow("print") << "print" << int(QKeySequence::Print);
+  }
+  void standardShortcutsCopyAndPaste() {
+    QFETCH(QString, action);
+    QFETCH(int, key);
+    std::string line;
+    DesktopSession s(QStringLiteral("mapfit"));
+    auto* a = s.frame().findChild<QAction*>(action);
+    QVERIFY(a != nullptr);
+    QCOMPARE(a->shortcuts(),
+             QKeySequence::keyBindings(static_cast<QKeySequence::StandardKey>(key)));
+    if (action != "copy") return;
+    // Ctrl+A, Ctrl+C in the Input Window copy its text; Ctrl+V puts a line into the read.
+    s.start(two_windows_and_a_read(line));
+    QTRY_VERIFY(s.frontend().text_buffer(kInput)->reading() && s.frame().view(kInput));
+    s.frame().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&s.frame()));
+    ConsoleView* input = s.frame().view(kInput);
+    s.frame().activate(kInput);
+    QApplication::clipboard()->setText("unchanged");
+    QTest::keyClick(input, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(input, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QString(" one\n two\n N = "));
+    // A key that reaches the window itself (no window manager: the frame is never active, and
+    // Qt leaves its shortcuts alone) still does the menu's action.
+    QApplication::clipboard()->setText("unchanged");
+    for (Qt::Key key : {Qt::Key_A, Qt::Key_C}) {
+      QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier);
+      QApplication::sendEvent(input, &press);
+    }
+    QCOMPARE(QApplication::clipboard()->text(), QString(" one\n two\n N = "));
+    QApplication::clipboard()->setText("150\n2\n");
+    QTest::keyClick(input, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(QString::fromStdString(s.frontend().text_buffer(kInput)->picture().input),
+             QString("150"));
+    ModalScript script({box_step(QMessageBox::No, [](QMessageBox*) {})});
+    QTest::keyClick(input, Qt::Key_Return);
+    QVERIFY(script.wait());
+    QVERIFY(s.finished());
+    QCOMPARE(line, std::string("150"));
+  }
+
+  // File > Open or a dropped file during a read: the series ends as "y" to question 12 ends it,
+  // and the dialogue starts again with the new file.
+  void anotherSeriesStartsAgain_data() {
+    QTest::addColumn<bool>("dropped");
+    QTest::newRow("File > Open") << false;
+    QTest::newRow("dropped on the frame") << true;
+  }
+  void anotherSeriesStartsAgain() {
+    QFETCH(bool, dropped);
+    write_sine("other.txt", 300);
+    const QString other = QDir::current().absoluteFilePath("other.txt");
     DesktopSession s(QStringLiteral("mapfit"));
     s.start(dialogue_with({"sine.txt"}));
-    QTRY_VERIFY(s.frame().child(kInput) != nullptr);
-    QMdiSubWindow* input = s.frame().child(kInput);
-    QVERIFY(!input->close());
-    QVERIFY(input->isVisible());
+    QVERIFY(answer(s, "150"));
+    auto buffer = s.frontend().text_buffer(kInput);
+    QTRY_VERIFY(buffer->reading());
+    if (dropped) {
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(other)});
+      QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&s.frame(), &enter);
+      QVERIFY(enter.isAccepted());
+      QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&s.frame(), &drop);
+    } else {
+      s.frame().open_series(other);
+    }
+    QTRY_VERIFY(QString::fromStdString(buffer->text()).contains("contains   300 values"));
+    QVERIFY(answer(s, "250"));
+    QTRY_VERIFY(QString::fromStdString(buffer->text()).contains("D = "));
     s.frame().close();
+    s.end();
+    QCOMPARE(s.status(), QtFrontend::kClosedStatus);
+    const std::string closing = " !" + std::string(51, '*') + "!\n";
+    QCOMPARE(QString::fromStdString(read_file("report.txt")),
+             QString::fromStdString(
+                 " The number of values in a training time series Ntrain =    150\n\n" + closing +
+                 "\n The number of values in a training time series Ntrain =    250\n\n"));
+  }
+
+  // A fit of 1001 coefficients to 20000 points; stopped once it has reported progress.
+  void stopAbandonsTheFitAndAsksAgain_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Stop button") << "button";
+    QTest::newRow("Esc") << "escape";
+    QTest::newRow("closing the frame") << "close";
+  }
+  void stopAbandonsTheFitAndAsksAgain() {
+    QFETCH(QString, how);
+    {
+      std::ofstream out("noise.txt");
+      std::mt19937 random(7);
+      std::uniform_real_distribution<double> u(-1.0, 1.0);
+      for (int k = 0; k < 20100; ++k) out << u(random) << '\n';
+    }
+    DesktopSession s(QStringLiteral("mapfit"));
+    s.start(dialogue_with({"noise.txt"}));
+    for (const char* a : {"20000", "4", "1", "10"}) QVERIFY(answer(s, a));
+    QTRY_VERIFY_WITH_TIMEOUT(s.frame().progress_bar()->isVisible() &&
+                                 s.frame().progress_bar()->value() > 0,
+                             60000);
+    QVERIFY(s.frame().stop_button()->isVisible());
+    QCOMPARE(s.frame().statusBar()->currentMessage(), QString("Fitting the model map..."));
+    auto buffer = s.frontend().text_buffer(kInput);
+    QElapsedTimer since;
+    since.start();
+    if (how == "button") {
+      QTest::mouseClick(s.frame().stop_button(), Qt::LeftButton);
+    } else if (how == "escape") {
+      s.frame().activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(&s.frame()));
+      QTest::keyClick(s.frame().view(kInput), Qt::Key_Escape);
+    } else {
+      s.frame().close();
+    }
+    if (how == "close") {
+      QTRY_VERIFY_WITH_TIMEOUT(s.finished(), 1000);
+      QCOMPARE(s.status(), QtFrontend::kClosedStatus);
+      QTest::qWait(20);
+      QVERIFY(QApplication::activeModalWidget() == nullptr);
+    } else {
+      QTRY_VERIFY_WITH_TIMEOUT(buffer->reading(), 500);
+      QVERIFY2(since.elapsed() < 500, qPrintable(QString::number(since.elapsed())));
+      const std::string text = buffer->text();
+      QCOMPARE(QString::fromStdString(text).count("3) You can select"), 2);
+      QTRY_VERIFY(!s.frame().progress_bar()->isVisible());
+      QVERIFY(!s.frame().stop_button()->isVisible());
+      s.frame().close();
+      s.end();
+    }
+    const std::string report = read_file("report.txt");
+    QVERIFY2(report.find("Coefficients") == std::string::npos, report.c_str());
+    QVERIFY(report.find(" Dimension of a model map D =  4\n") != std::string::npos);
   }
 };
 

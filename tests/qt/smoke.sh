@@ -1,7 +1,8 @@
 #!/bin/sh
 # Starts the real program on a virtual X display, types a short dialogue with one efficiency
 # check, takes a picture of the screen, answers the final question and checks that the program
-# ended with status 0 and wrote its report.
+# ended with status 0 and wrote its report. Then a long fit: Esc abandons it and question 3 is
+# asked again, and closing the frame during another ends the process within a second.
 #
 #   smoke.sh MAPFIT_BINARY [SCREENSHOT.png]
 set -eu
@@ -47,4 +48,59 @@ fail() { echo "smoke: $*" >&2; cat stderr.txt >&2 || true; exit 1; }
 grep -q ' Prediction time:   10' report.txt || fail "report.txt has no prediction time"
 grep -q ' Number of infinite solutions:    0' report.txt || fail "report.txt is incomplete"
 [ -z "$shot" ] || [ -s "$shot" ] || fail "no screenshot"
+# A fit of 1001 coefficients to 60000 points takes several seconds.
+awk 'BEGIN { srand(7); for (k = 1; k <= 60100; k++) printf "%.6f\n", 2 * rand() - 1 }' > noise.txt
+rm -f report.txt
+cat > stop.sh <<'INNER'
+set -eu
+"$BIN" noise.txt > stdout.txt 2> stderr.txt &
+pid=$!
+xdotool search --sync --onlyvisible --name '^mapfit$' > /dev/null
+sleep 1.5
+xdotool mousemove 200 200
+answer() {
+  xdotool type --delay 30 "$1"
+  xdotool key Return
+  sleep 0.4
+}
+for a in 60000 4 1 10; do answer "$a"; done
+sleep 3
+# Esc abandons the fit; question 3 comes again and a small model is fitted instead.
+xdotool key Escape
+sleep 2
+kill -0 "$pid" || { echo gone > stop_status.txt; exit 0; }
+for a in 1 1 n n n n n; do answer "$a"; done
+sleep 2
+xdotool key y
+status=0
+wait "$pid" || status=$?
+echo "$status" > stop_status.txt
+
+# Closing the frame (File > Exit, Ctrl+Q) during the fit: gone within a second, status 3.
+"$BIN" noise.txt > stdout2.txt 2> stderr2.txt &
+pid=$!
+xdotool search --sync --onlyvisible --name '^mapfit$' > /dev/null
+sleep 1.5
+xdotool mousemove 200 200
+for a in 60000 4 1 10; do answer "$a"; done
+sleep 3
+xdotool key ctrl+q
+n=0
+while kill -0 "$pid" 2> /dev/null && [ "$n" -lt 10 ]; do sleep 0.1; n=$((n + 1)); done
+if kill -0 "$pid" 2> /dev/null; then
+  echo alive > close_status.txt
+  kill "$pid"
+else
+  status=0
+  wait "$pid" || status=$?
+  echo "$status" > close_status.txt
+fi
+INNER
+
+BIN="$bin" timeout 150 xvfb-run -a -s "-screen 0 1280x800x24" sh stop.sh
+
+[ "$(cat stop_status.txt)" = 0 ] || fail "after a stop: exit status $(cat stop_status.txt)"
+[ "$(grep -c 'Coefficients of the model map' report.txt)" = 1 ] ||
+  fail "the stopped fit reached report.txt"
+[ "$(cat close_status.txt)" = 3 ] || fail "closing during a fit: $(cat close_status.txt)"
 echo "smoke: ok"

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <iostream>
 
+#include "numlib/progress.h"
 #include "numlib/stop.h"
 #include "numlib/units.h"
 #include "windowing/qt/frame_window.h"
@@ -58,6 +59,9 @@ void DesktopSession::start(Program program) {
       program(*frontend_);
     } catch (const numlib::ProgramStop& stop) {
       status = stop.status;
+    } catch (const numlib::WorkStopped&) {
+      // Work that no step takes back (the wait for report.txt) ends the run as a close does.
+      status = QtFrontend::kClosedStatus;
     } catch (const std::exception& error) {
       std::cerr << "mapfit: " << error.what() << '\n';
       status = 1;

@@ -2,6 +2,10 @@
 // the windows) and Help (About). They act on the active console window.
 
 #include <QAction>
+#include <QDesktopServices>
+#include <QDir>
+#include <QInputDialog>
+#include <QUrl>
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
@@ -12,6 +16,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QStatusBar>
+#include <QStyle>
 
 #ifdef MAPFIT_HAVE_PRINT
 #include <QPrintDialog>
@@ -20,6 +25,7 @@
 
 #include "windowing/qt/console_view.h"
 #include "windowing/qt/frame_window.h"
+#include "windowing/qt/plot_page_view.h"
 
 namespace windowing {
 namespace {
@@ -39,27 +45,51 @@ bool FrameWindow::can_print() {
 
 void FrameWindow::build_menus() {
   QMenu* file = menuBar()->addMenu(tr("&File"));
+  QAction* open = file->addAction(tr("&Open Series..."), this, &FrameWindow::open_series_dialog);
+  open->setShortcuts(QKeySequence::Open);
+  open->setObjectName(QStringLiteral("open_series"));
   QAction* save = file->addAction(tr("&Save..."), this, &FrameWindow::save_active);
-  save->setShortcut(QKeySequence::Save);
+  save->setShortcuts(QKeySequence::Save);
   save->setObjectName(QStringLiteral("save"));
   if (can_print()) {
     QAction* print = file->addAction(tr("&Print..."), this, &FrameWindow::print_active);
-    print->setShortcut(QKeySequence::Print);
+    print->setShortcuts(QKeySequence::Print);
     print->setObjectName(QStringLiteral("print"));
   }
+  QAction* export_plot = file->addAction(tr("&Export Plot..."), this,
+                                          &FrameWindow::export_plot_dialog);
+  export_plot->setObjectName(QStringLiteral("export_plot"));
+  file->addAction(tr("Export &Data..."), this, &FrameWindow::export_data_dialog)
+      ->setObjectName(QStringLiteral("export_data"));
+  file->addAction(tr("Open &Report"), this, &FrameWindow::open_report)
+      ->setObjectName(QStringLiteral("open_report"));
   file->addSeparator();
   QAction* exit = file->addAction(tr("E&xit"), this, &QWidget::close);
+  exit->setShortcuts(QKeySequence::Quit);
   exit->setObjectName(QStringLiteral("exit"));
 
   QMenu* edit = menuBar()->addMenu(tr("&Edit"));
   QAction* copy = edit->addAction(tr("&Copy"), this, &FrameWindow::copy_active);
-  copy->setShortcut(QKeySequence::Copy);
+  copy->setShortcuts(QKeySequence::Copy);
   copy->setObjectName(QStringLiteral("copy"));
+  QAction* paste = edit->addAction(tr("&Paste"), this, &FrameWindow::paste_active);
+  paste->setShortcuts(QKeySequence::Paste);
+  paste->setObjectName(QStringLiteral("paste"));
   QAction* all = edit->addAction(tr("Select &All"), this, &FrameWindow::select_all_active);
-  all->setShortcut(QKeySequence::SelectAll);
+  all->setShortcuts(QKeySequence::SelectAll);
   all->setObjectName(QStringLiteral("select_all"));
 
+  QMenu* view = menuBar()->addMenu(tr("&View"));
+  QAction* actual = view->addAction(tr("&Actual Pixels"));
+  actual->setObjectName(QStringLiteral("actual_pixels"));
+  actual->setCheckable(true);
+  connect(actual, &QAction::toggled, this, &FrameWindow::set_actual_pixels);
+  checks_menu_ = view->addMenu(tr("&Checks"));
+  checks_menu_->setObjectName(QStringLiteral("checks_menu"));
+  fill_checks_menu();
+
   window_menu_ = menuBar()->addMenu(tr("&Window"));
+  window_menu_->setObjectName(QStringLiteral("window_menu"));
   connect(window_menu_, &QMenu::aboutToShow, this, &FrameWindow::fill_window_menu);
   fill_window_menu();
 
@@ -69,7 +99,7 @@ void FrameWindow::build_menus() {
 
 void FrameWindow::fill_window_menu() {
   window_menu_->clear();
-  window_menu_->addAction(tr("&Cascade"), area_, &QMdiArea::cascadeSubWindows)
+  window_menu_->addAction(tr("&Cascade"), this, &FrameWindow::cascade)
       ->setObjectName(QStringLiteral("cascade"));
   window_menu_->addAction(tr("&Tile"), area_, &QMdiArea::tileSubWindows)
       ->setObjectName(QStringLiteral("tile"));
@@ -79,11 +109,116 @@ void FrameWindow::fill_window_menu() {
   for (QMdiSubWindow* sub : windows) {
     QAction* a = window_menu_->addAction(QStringLiteral("&%1 %2").arg(++n).arg(sub->windowTitle()));
     a->setCheckable(true);
-    a->setChecked(sub == area_->activeSubWindow());
+    a->setChecked(sub->isVisible() && sub == area_->activeSubWindow());
     connect(a, &QAction::triggered, this, [this, sub] {
+      if (sub->isHidden()) sub->show();
       if (sub->isMinimized()) sub->showNormal();
       area_->setActiveSubWindow(sub);
     });
+  }
+}
+
+void FrameWindow::fill_checks_menu() {
+  checks_menu_->clear();
+  checks_menu_->setEnabled(!pages_.empty());
+  for (std::size_t i = 0; i < pages_.size(); ++i) {
+    checks_menu_->addAction(pages_[i].title, this, [this, i] { open_page(i); });
+  }
+}
+
+void FrameWindow::export_plot_dialog() {
+  QString title;
+  const PlotRecording* plot = active_plot(&title);
+  if (plot == nullptr) {
+    note(tr("No plot in the active window"));
+    return;
+  }
+  QFileDialog dialog(this, tr("Export Plot"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilters({tr("SVG drawings(*.svg)"), tr("PDF documents(*.pdf)"),
+                         tr("PNG pictures(*.png)")});
+  dialog.setDefaultSuffix(QStringLiteral("svg"));
+  connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+    dialog.setDefaultSuffix(f.section(QStringLiteral("*."), 1).chopped(1));
+  });
+  dialog_ = &dialog;
+  const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  dialog_ = nullptr;
+  if (!accepted) return;
+  const QString name = dialog.selectedFiles().front();
+  int width = plot->size.width() * 2;
+  if (name.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
+    bool ok = false;
+    width = QInputDialog::getInt(this, tr("Export Plot"), tr("Width in pixels:"), width, 16,
+                                 20000, 1, &ok);
+    if (!ok) return;
+  }
+  if (!export_plot(*plot, name, title, width)) {
+    QMessageBox::warning(this, windowTitle(), tr("Cannot save %1").arg(name));
+  } else {
+    note(tr("Saved %1").arg(name));
+  }
+}
+
+void FrameWindow::open_series_dialog() {
+  QFileDialog dialog(this, tr("Open Series"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters({tr("Text files(*.txt)"), tr("Data Files(*.dat)"), tr("All Files(*.*)")});
+  dialog_ = &dialog;
+  const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  dialog_ = nullptr;
+  if (accepted) open_series(dialog.selectedFiles().front());
+}
+
+void FrameWindow::export_data_dialog() {
+  if (active_page() == nullptr) {
+    note(tr("No check in the active window"));
+    return;
+  }
+  QFileDialog dialog(this, tr("Export Data"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilter(tr("CSV files(*.csv)"));
+  dialog.setDefaultSuffix(QStringLiteral("csv"));
+  dialog_ = &dialog;
+  const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  dialog_ = nullptr;
+  if (!accepted) return;
+  const QString name = dialog.selectedFiles().front();
+  if (!export_active_data(name)) {
+    QMessageBox::warning(this, windowTitle(), tr("Cannot save %1").arg(name));
+  } else {
+    note(tr("Saved %1").arg(name));
+  }
+}
+
+void FrameWindow::open_report() {
+  const QString report = QDir::current().absoluteFilePath(QStringLiteral("report.txt"));
+  if (!QFile::exists(report) || !QDesktopServices::openUrl(QUrl::fromLocalFile(report))) {
+    note(tr("Cannot open %1").arg(report));
+  }
+}
+
+void FrameWindow::cascade() {
+  // Each window keeps its size; the windows step down and right by a title bar's height.
+  const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight) + 4;
+  int n = 0;
+  for (QMdiSubWindow* sub : area_->subWindowList(QMdiArea::StackingOrder)) {
+    if (sub->isHidden()) continue;
+    if (sub->isMaximized() || sub->isMinimized()) sub->showNormal();
+    sub->move(n * step, n * step);
+    sub->raise();
+    ++n;
+  }
+}
+
+void FrameWindow::paste_active() {
+  // Keyboard input belongs to the read that waits, whichever window is in front.
+  ConsoleView* v = reading_view();
+  if (v == nullptr || !v->paste(QApplication::clipboard()->text())) {
+    note(tr("No input is pending"));
   }
 }
 
@@ -112,14 +247,15 @@ void FrameWindow::save_active() {
   if (!saved) {
     QMessageBox::warning(this, windowTitle(), tr("Cannot save %1").arg(name));
   } else {
-    statusBar()->showMessage(tr("Saved %1").arg(name), 5000);
+    note(tr("Saved %1").arg(name));
   }
 }
 
 void FrameWindow::print_active() {
 #ifdef MAPFIT_HAVE_PRINT
   ConsoleView* v = active_view();
-  if (v == nullptr) return;
+  const PlotRecording* plot = active_plot();
+  if (v == nullptr && plot == nullptr) return;
   QPrinter printer;
   QPrintDialog dialog(&printer, this);
   dialog_ = &dialog;
@@ -128,7 +264,13 @@ void FrameWindow::print_active() {
   if (!accepted) return;
   QPainter painter(&printer);
   const QRect page = painter.viewport();
-  if (shows_text(*v)) {
+  if (plot != nullptr && !actual_pixels_) {
+    // The shapes, drawn for the printer's resolution.
+    const QSizeF size = QSizeF(plot->size).scaled(QSizeF(page.size()), Qt::KeepAspectRatio);
+    render_plot(painter, *plot, QRectF(QPointF(0, 0), size));
+  } else if (v == nullptr) {
+    return;
+  } else if (shows_text(*v)) {
     painter.setFont(console_font());
     const int line = painter.fontMetrics().lineSpacing();
     int y = line;
@@ -152,12 +294,12 @@ void FrameWindow::print_active() {
 void FrameWindow::copy_active() {
   ConsoleView* v = active_view();
   if (v == nullptr) return;
-  if (v->all_selected()) {
+  if (v->has_selection()) {
     QApplication::clipboard()->setText(v->selected_text());
   } else if (!shows_text(*v) && !v->picture().isNull()) {
     QApplication::clipboard()->setImage(v->picture());
   } else {
-    statusBar()->showMessage(tr("Nothing selected"), 3000);
+    note(tr("Nothing selected"));
   }
 }
 

@@ -1,22 +1,34 @@
 #include "windowing/qt/frame_window.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <algorithm>
+#include <cmath>
 
 #include "windowing/canvas.h"
 
 #include "windowing/qt/console_view.h"
 #include "windowing/qt/file_choice.h"
+#include "windowing/qt/plot_page_view.h"
 #include "windowing/qt/qt_frontend.h"
 
 namespace windowing {
@@ -24,15 +36,6 @@ namespace {
 
 constexpr int kMessagesUnit = QtFrontend::kMessagesUnit;
 
-QImage to_image(const Canvas& canvas) {
-  const std::vector<std::uint8_t> rgb = canvas.to_rgb();
-  QImage image(canvas.width(), canvas.height(), QImage::Format_RGB888);
-  for (int y = 0; y < canvas.height(); ++y) {
-    std::copy_n(rgb.data() + static_cast<std::size_t>(y) * canvas.width() * 3,
-                canvas.width() * 3, image.scanLine(y));
-  }
-  return image;
-}
 
 }  // namespace
 
@@ -45,7 +48,27 @@ FrameWindow::FrameWindow(QtFrontend& frontend, QString title)
   area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setCentralWidget(area_);
-  statusBar();
+  progress_ = new QProgressBar(this);
+  progress_->setMaximumWidth(240);
+  progress_->setTextVisible(true);
+  progress_->hide();
+  stop_button_ = new QPushButton(tr("Stop"), this);
+  stop_button_->setObjectName(QStringLiteral("stop"));
+  stop_button_->setToolTip(tr("Abandon the work under way (Esc)"));
+  stop_button_->setFocusPolicy(Qt::NoFocus);
+  stop_button_->hide();
+  connect(stop_button_, &QPushButton::clicked, this, &FrameWindow::stop_work);
+  statusBar()->addPermanentWidget(progress_);
+  statusBar()->addPermanentWidget(stop_button_);
+  // A menu's status tips and the passing notes clear the line; the state's message comes back.
+  connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
+    if (message.isEmpty()) QMetaObject::invokeMethod(this, [this] { update_status(); },
+                                                     Qt::QueuedConnection);
+  });
+  // Esc in a console window stops too (ConsoleView): the shortcut is for the other widgets.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, &FrameWindow::stop_work);
+  setAcceptDrops(true);
   build_menus();
   frontend_.attach(this);
 }
@@ -91,6 +114,14 @@ ConsoleView* FrameWindow::view(int unit) const {
   return sub ? qobject_cast<ConsoleView*>(sub->widget()) : nullptr;
 }
 
+ConsoleView* FrameWindow::reading_view() const {
+  for (const auto& [unit, sub] : children_) {
+    auto* v = qobject_cast<ConsoleView*>(sub->widget());
+    if (v != nullptr && v->text_buffer()->reading()) return v;
+  }
+  return nullptr;
+}
+
 ConsoleView* FrameWindow::active_view() const {
   QMdiSubWindow* sub = area_->activeSubWindow();
   return sub ? qobject_cast<ConsoleView*>(sub->widget()) : nullptr;
@@ -102,6 +133,11 @@ QMdiSubWindow* FrameWindow::make_child(int unit, const QString& title) {
   // The program never closes its windows, and neither may the user: they can be minimised.
   sub->setAttribute(Qt::WA_DeleteOnClose, false);
   sub->installEventFilter(this);
+  view->set_key_target([this] { return reading_view(); });
+  view->set_on_escape([this] { stop_work(); });
+  view->set_shortcuts([this](QKeyEvent* e) { return trigger_shortcut(e); });
+  view->set_actual_pixels(actual_pixels_);
+  view->set_readout([this](QPointF p) { show_readout(p); });
   sub->setWindowTitle(title);
   sub->show();
   children_[unit] = sub;
@@ -153,6 +189,7 @@ void FrameWindow::place(int window) {
 void FrameWindow::activate(int unit) {
   QMdiSubWindow* sub = child(unit);
   if (sub == nullptr) return;
+  if (sub->isHidden()) sub->show();
   if (sub->isMinimized()) sub->showNormal();
   area_->setActiveSubWindow(sub);
   sub->raise();
@@ -177,17 +214,24 @@ void FrameWindow::refresh_picture(int unit) {
   ConsoleView* v = view(unit);
   if (v == nullptr) return;
   const auto canvas = frontend_.snapshot(unit);
-  if (canvas) v->set_picture(to_image(*canvas));
+  if (canvas) v->set_picture(canvas_image(*canvas));
+  PlotRecording shapes = frontend_.recording(unit);
+  if (!shapes.shapes.empty() || !v->recording().shapes.empty()) v->set_recording(std::move(shapes));
+}
+
+QString FrameWindow::state_message() const {
+  if (!input_pending_.isEmpty()) return QStringLiteral("Input pending in ") + input_pending_;
+  if (!work_.isEmpty()) return work_ + QStringLiteral("...");
+  return finished_;
 }
 
 void FrameWindow::update_status() {
-  if (!input_pending_.isEmpty()) {
-    statusBar()->showMessage(QStringLiteral("Input pending in ") + input_pending_);
-  } else if (!work_.isEmpty()) {
-    statusBar()->showMessage(work_ + QStringLiteral("..."));
-  } else {
-    statusBar()->showMessage(finished_);
-  }
+  const QString message = state_message();
+  if (statusBar()->currentMessage() != message) statusBar()->showMessage(message);
+}
+
+void FrameWindow::note(const QString& text) {
+  statusBar()->showMessage(text, 3000);
 }
 
 void FrameWindow::show_input_pending(int unit, bool pending) {
@@ -196,9 +240,71 @@ void FrameWindow::show_input_pending(int unit, bool pending) {
   update_status();
 }
 
-void FrameWindow::show_work(const QString& what) {
+void FrameWindow::show_work(const QString& what, bool stopped) {
   work_ = what;
+  progress_->setRange(0, 0);  // busy until the first report
+  progress_->setVisible(!what.isEmpty());
+  stop_button_->setVisible(!what.isEmpty());
+  stop_button_->setEnabled(true);
   update_status();
+  if (stopped && !frontend_.closing()) note(tr("Stopped"));
+}
+
+void FrameWindow::show_progress() {
+  const auto [done, total] = frontend_.take_progress();
+  if (work_.isEmpty() || total <= 0) return;
+  progress_->setRange(0, 1000);
+  progress_->setValue(static_cast<int>(1000 * done / total));
+}
+
+bool FrameWindow::trigger_shortcut(QKeyEvent* event) {
+  if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+    return false;  // typing, not a shortcut
+  }
+  const QKeySequence typed(event->keyCombination());
+  for (QAction* action : findChildren<QAction*>()) {
+    if (!action->isEnabled()) continue;
+    for (const QKeySequence& key : action->shortcuts()) {
+      if (key == typed) {
+        action->trigger();
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+void FrameWindow::open_series(const QString& file) {
+  if (frontend_.closing() || finished_.size() > 0) return;
+  frontend_.request_new_series(file.toStdString());
+  note(tr("Next series: %1").arg(file));
+}
+
+namespace {
+
+QString dropped_file(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return QString();
+  const QUrl url = data->urls().front();
+  return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+}  // namespace
+
+void FrameWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!dropped_file(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void FrameWindow::dropEvent(QDropEvent* event) {
+  const QString file = dropped_file(event->mimeData());
+  if (file.isEmpty()) return;
+  event->acceptProposedAction();
+  open_series(file);
+}
+
+void FrameWindow::stop_work() {
+  if (work_.isEmpty()) return;
+  frontend_.request_stop();
+  stop_button_->setEnabled(false);
 }
 
 void FrameWindow::show_messages() {
@@ -247,8 +353,83 @@ void FrameWindow::run_finished(int status) {
   if (yes) close();
 }
 
+void FrameWindow::add_page(const PlotPage& page) {
+  pages_.push_back(page);
+  fill_checks_menu();
+}
+
+QMdiSubWindow* FrameWindow::open_page(std::size_t index) {
+  if (index >= pages_.size()) return nullptr;
+  auto* view = new PlotPageView(pages_[index]);
+  view->set_actual_pixels(actual_pixels_);
+  view->set_readout([this](QPointF p) { show_readout(p); });
+  QMdiSubWindow* sub = area_->addSubWindow(view);
+  sub->setAttribute(Qt::WA_DeleteOnClose, true);
+  sub->setWindowTitle(pages_[index].title);
+  sub->resize(sub->sizeHint());
+  sub->show();
+  area_->setActiveSubWindow(sub);
+  return sub;
+}
+
+const PlotRecording* FrameWindow::active_plot(QString* title) const {
+  QMdiSubWindow* sub = area_->activeSubWindow();
+  if (sub == nullptr) return nullptr;
+  // dynamic_cast: PlotPageView has no meta-object of its own.
+  if (auto* page = dynamic_cast<PlotPageView*>(sub->widget())) {
+    if (title) *title = page->page().title;
+    return &page->page().recording;
+  }
+  auto* v = qobject_cast<ConsoleView*>(sub->widget());
+  if (v == nullptr || v->recording().shapes.empty()) return nullptr;
+  if (title) *title = pages_.empty() ? sub->windowTitle() : pages_.back().title;
+  return &v->recording();
+}
+
+const PlotPage* FrameWindow::active_page() const {
+  QMdiSubWindow* sub = area_->activeSubWindow();
+  if (sub == nullptr) return nullptr;
+  if (auto* page = dynamic_cast<PlotPageView*>(sub->widget())) return &page->page();
+  // The plot window shows the latest check.
+  auto* v = qobject_cast<ConsoleView*>(sub->widget());
+  if (v != nullptr && !v->recording().shapes.empty() && !pages_.empty()) return &pages_.back();
+  return nullptr;
+}
+
+bool FrameWindow::export_active_data(const QString& path) const {
+  const PlotPage* page = active_page();
+  if (page == nullptr || page->numbers.isEmpty()) return false;
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+         file.write(page->numbers) == page->numbers.size();
+}
+
+bool FrameWindow::export_active_plot(const QString& path, int png_width) const {
+  QString title;
+  const PlotRecording* plot = active_plot(&title);
+  return plot != nullptr && export_plot(*plot, path, title, png_width);
+}
+
+void FrameWindow::set_actual_pixels(bool actual) {
+  actual_pixels_ = actual;
+  for (QMdiSubWindow* sub : area_->subWindowList()) {
+    if (auto* v = qobject_cast<ConsoleView*>(sub->widget())) v->set_actual_pixels(actual);
+    if (auto* p = dynamic_cast<PlotPageView*>(sub->widget())) p->set_actual_pixels(actual);
+  }
+}
+
+void FrameWindow::show_readout(QPointF point) {
+  statusBar()->showMessage(QStringLiteral("x = %1, y = %2")
+                               .arg(static_cast<int>(std::floor(point.x())))
+                               .arg(static_cast<int>(std::floor(point.y()))),
+                           2000);
+}
+
 bool FrameWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Close && qobject_cast<QMdiSubWindow*>(watched) != nullptr) {
+    // The program never closes its windows: the close button hides one, and the Window menu
+    // brings it back.
+    static_cast<QWidget*>(watched)->hide();
     event->ignore();
     return true;
   }

@@ -29,7 +29,11 @@ struct TextPicture {
   std::string input;            // typed so far, shown after the last line while reading
   bool reading = false;
   int input_colour = 0;
+  int input_cursor = 0;         // characters of `input` before the editing position
 };
+
+// Moves of the editing position in the line being typed.
+enum class CursorMove { left, right, home, end };
 
 class TextBuffer {
  public:
@@ -54,9 +58,15 @@ class TextBuffer {
   // Wakes a waiting reader so that it looks at its abort flag again.
   void wake();
 
-  // GUI side. Each returns false (and changes nothing) when no read waits.
+  // GUI side. Each returns false (and changes nothing) when no read waits. Typing inserts at
+  // the editing position; backspace removes the character before it, erase the one after it.
   bool type(std::string_view characters);
   bool backspace();
+  bool erase();
+  bool move(CursorMove where);
+  // Up (-1) and Down (+1) through the lines entered earlier in this window, as a shell does:
+  // past the newest comes back the line that was being typed.
+  bool recall(int direction);
   // Ends the typed line: it joins the text with its line end and goes to the reader.
   bool enter();
   bool reading() const;
@@ -68,7 +78,11 @@ class TextBuffer {
   std::condition_variable line_entered_;
   std::vector<TextLine> lines_;
   std::string input_;
+  std::size_t input_pos_ = 0;  // byte offset of the editing position in input_
   int input_colour_ = 0;
+  std::vector<std::string> history_;
+  std::size_t history_pos_ = 0;  // == history_.size(): the line being typed
+  std::string draft_;            // the line being typed while an earlier one is shown
   bool reading_ = false;
   std::optional<std::string> entered_;
 };
