@@ -4,7 +4,7 @@
 # Further package names may be given as arguments (the fuzzing script adds clang).
 set -euo pipefail
 pkgs=(cmake g++ make libgtest-dev libbenchmark-dev libfreetype-dev libfontconfig-dev libpng-dev
-      fonts-liberation fonts-dejavu-core qt6-base-dev xvfb xauth xdotool imagemagick
+      fonts-liberation fonts-dejavu-core qt6-base-dev qt6-svg-dev xvfb xauth xdotool imagemagick
       help2man man-db dpkg-dev desktop-file-utils appstream shared-mime-info libxml2-utils lintian
       nlohmann-json3-dev "$@")
 missing=()

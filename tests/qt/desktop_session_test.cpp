@@ -674,8 +674,8 @@ class DesktopSessionTest : public QObject {
     // A key that reaches the window itself (no window manager: the frame is never active, and
     // Qt leaves its shortcuts alone) still does the menu's action.
     QApplication::clipboard()->setText("unchanged");
-    for (Qt::Key key : {Qt::Key_A, Qt::Key_C}) {
-      QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier);
+    for (Qt::Key letter : {Qt::Key_A, Qt::Key_C}) {
+      QKeyEvent press(QEvent::KeyPress, letter, Qt::ControlModifier);
       QApplication::sendEvent(input, &press);
     }
     QCOMPARE(QApplication::clipboard()->text(), QString(" one\n two\n N = "));
