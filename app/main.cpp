@@ -184,8 +184,8 @@ int main(int argc, char** argv) {
     options = parse_arguments(argc, argv, finished);
     if (finished) return 0;
   } catch (const UsageError& error) {
-    std::cerr << "mapfit: " << error.message << '\n' << kUsage
-              << "Try 'mapfit --help' for more information.\n";
+    std::cerr << "mapfit: " << error.message << '\n'
+              << kUsage << "Try 'mapfit --help' for more information.\n";
     return kUsageStatus;
   }
 

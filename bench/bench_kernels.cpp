@@ -24,8 +24,8 @@ void BM_GemmTn(benchmark::State& state) {
     numlib::detail::gemm_tn(m, k, n, A.data(), m, B.data(), m, Y.data(), k);
     benchmark::DoNotOptimize(Y.data());
   }
-  state.counters["GFlops"] = benchmark::Counter(2.0 * m * k * n, benchmark::Counter::kIsIterationInvariantRate,
-                                                benchmark::Counter::kIs1000);
+  state.counters["GFlops"] = benchmark::Counter(
+      2.0 * m * k * n, benchmark::Counter::kIsIterationInvariantRate, benchmark::Counter::kIs1000);
 }
 
 void BM_GemmNn(benchmark::State& state) {
@@ -37,11 +37,19 @@ void BM_GemmNn(benchmark::State& state) {
     numlib::detail::gemm_nn_sub(m, k, n, A.data(), m, X.data(), k, C.data(), m);
     benchmark::DoNotOptimize(C.data());
   }
-  state.counters["GFlops"] = benchmark::Counter(2.0 * m * k * n, benchmark::Counter::kIsIterationInvariantRate,
-                                                benchmark::Counter::kIs1000);
+  state.counters["GFlops"] = benchmark::Counter(
+      2.0 * m * k * n, benchmark::Counter::kIsIterationInvariantRate, benchmark::Counter::kIs1000);
 }
 
 }  // namespace
 
-BENCHMARK(BM_GemmTn)->Args({512, 32, 48})->Args({8192, 32, 220})->Args({100000, 32, 220})->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_GemmNn)->Args({512, 32, 48})->Args({8192, 32, 220})->Args({100000, 32, 220})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GemmTn)
+    ->Args({512, 32, 48})
+    ->Args({8192, 32, 220})
+    ->Args({100000, 32, 220})
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GemmNn)
+    ->Args({512, 32, 48})
+    ->Args({8192, 32, 220})
+    ->Args({100000, 32, 220})
+    ->Unit(benchmark::kMicrosecond);

@@ -2,11 +2,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/bench_series.h"
-
 #include <random>
 #include <vector>
 
+#include "bench/bench_series.h"
 #include "model/basis.h"
 #include "model/fits.h"
 #include "model/model_map.h"

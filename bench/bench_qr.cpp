@@ -6,12 +6,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/bench_series.h"
-
 #include <cstring>
 #include <random>
 #include <vector>
 
+#include "bench/bench_series.h"
 #include "model/basis.h"
 #include "model/fit_work.h"
 #include "model/fits.h"
@@ -85,8 +84,8 @@ void BM_OwnPolyfit(benchmark::State& state) {
   std::vector<double> coef(p.P);
   double err = 0.0;
   for (auto _ : state) {
-    model::POLYFIT(p.e.A.data(), p.D, p.N, p.e.Y.data(), coef.data(), p.P, model::MONOMIALS,
-                   p.nu, err);
+    model::POLYFIT(p.e.A.data(), p.D, p.N, p.e.Y.data(), coef.data(), p.P, model::MONOMIALS, p.nu,
+                   err);
     benchmark::DoNotOptimize(err);
   }
   model::detail::set_fit_path(model::detail::FitPath::automatic);

@@ -61,8 +61,8 @@ void write_incorrect_input(plot::WindowSystem& windows, int unit) {
   write_line(windows, unit, " Incorrect input");
 }
 
-void ASKINT(plot::WindowSystem& windows, int unit, std::string_view format,
-            std::string_view prompt, int& value) {
+void ASKINT(plot::WindowSystem& windows, int unit, std::string_view format, std::string_view prompt,
+            int& value) {
   const int width = format_width(format, 'I');
   std::string text(1, ' ');
   text += prompt;

@@ -21,8 +21,8 @@ char read_char_field(std::string_view line);
 // ASKINT: writes one blank and the prompt (no line end), reads one line, converts it by the
 // format "(I6)", "(I2)" or "(I1)"; repeats after the " Incorrect input" line until it converts.
 // The range of the value is the caller's to check.
-void ASKINT(plot::WindowSystem& windows, int unit, std::string_view format,
-            std::string_view prompt, int& value);
+void ASKINT(plot::WindowSystem& windows, int unit, std::string_view format, std::string_view prompt,
+            int& value);
 
 // ASKTEXT: as ASKINT with the format "(A1)"; `length` is the answer's length (1).
 void ASKTEXT(plot::WindowSystem& windows, int unit, std::string_view format,

@@ -137,8 +137,8 @@ std::string picture_numbers(const DialogueState& s, const model::MapRoutine& map
   const auto xt = [&](int i, int j) { return XT[static_cast<std::size_t>(j - 1) * D + (i - 1)]; };
   std::string csv = "panel,index,x,y\n";
   const auto row = [&](const char* panel, int index, double x, double y) {
-    csv += std::string(panel) + ',' + std::to_string(index) + ',' + csv_number(x) + ',' + csv_number(y) +
-           '\n';
+    csv += std::string(panel) + ',' + std::to_string(index) + ',' + csv_number(x) + ',' +
+           csv_number(y) + '\n';
   };
   const int ncols = NT - D;  // delay vectors of the test series
   for (int k = 1; k <= ncols - 1; ++k) row("original phase orbit", k, xt(1, k), xt(1, k + 1));
@@ -187,8 +187,7 @@ void check(DialogueState& s) {
   s.windows.describe_picture(plot::kPlotUnit, picture_caption(s));
   s.windows.picture_numbers(plot::kPlotUnit, picture_numbers(s, mapstep));
   s.windows.picture_done(plot::kPlotUnit);
-  s.report.write_test_block(rs.Ltest, rs.Ktest, rs.Stest, s.prediction_time,
-                            s.infinite_solutions);
+  s.report.write_test_block(rs.Ltest, rs.Ktest, rs.Stest, s.prediction_time, s.infinite_solutions);
 
   write_line(s.windows, kUnit, "Prediction time: " + numlib::format_I(s.prediction_time, 4));
   write_line(s.windows, kUnit,

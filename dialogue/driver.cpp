@@ -58,8 +58,7 @@ Step step_dim(DialogueState& s) {
 }
 
 Step step_q5(DialogueState& s) {
-  return ask_yes_no(s.windows, kUnit, "5) Check model efficiency? (y/n) ") ? Step::show
-                                                                          : Step::q9;
+  return ask_yes_no(s.windows, kUnit, "5) Check model efficiency? (y/n) ") ? Step::show : Step::q9;
 }
 
 Step step_q8(DialogueState& s) {
@@ -122,20 +121,34 @@ void run_dialogue(plot::WindowSystem& windows, std::deque<std::string> arguments
 
 Step run_step(DialogueState& s, Step step) {
   switch (step) {
-    case Step::start: return step_start(s);
-    case Step::train: return step_train(s);
-    case Step::dim: return step_dim(s);
-    case Step::model: return step_model(s);
-    case Step::q5: return step_q5(s);
-    case Step::show: return step_show(s);
-    case Step::change: return step_change(s);
-    case Step::check: return step_check(s);
-    case Step::q8: return step_q8(s);
-    case Step::q9: return step_q9(s);
-    case Step::q10: return step_q10(s);
-    case Step::q11: return step_q11(s);
-    case Step::q12: return step_q12(s);
-    case Step::end: break;
+    case Step::start:
+      return step_start(s);
+    case Step::train:
+      return step_train(s);
+    case Step::dim:
+      return step_dim(s);
+    case Step::model:
+      return step_model(s);
+    case Step::q5:
+      return step_q5(s);
+    case Step::show:
+      return step_show(s);
+    case Step::change:
+      return step_change(s);
+    case Step::check:
+      return step_check(s);
+    case Step::q8:
+      return step_q8(s);
+    case Step::q9:
+      return step_q9(s);
+    case Step::q10:
+      return step_q10(s);
+    case Step::q11:
+      return step_q11(s);
+    case Step::q12:
+      return step_q12(s);
+    case Step::end:
+      break;
   }
   return Step::end;
 }

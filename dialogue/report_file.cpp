@@ -5,9 +5,7 @@
 #include "numlib/fields.h"
 
 namespace dialogue {
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 std::string report_line(std::string_view text) {
   std::string line = " ";

@@ -254,8 +254,7 @@ void choose_series(Series& series, std::deque<std::string>& arguments,
 CountResult count_series(Series& series) {
   if (!series.file.is_open()) return CountResult::too_short;
   int N = 0;
-  const auto result =
-      count_series_lines(series.file, std::numeric_limits<std::int32_t>::max(), N);
+  const auto result = count_series_lines(series.file, std::numeric_limits<std::int32_t>::max(), N);
   if (result == CountResult::counted) series.N = N;
   return result;
 }

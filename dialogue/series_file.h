@@ -16,8 +16,8 @@ namespace dialogue {
 struct Series {
   std::ifstream file;
   std::string name;
-  int N = 0;                  // number of lines, counted by the first pass; at least 2
-  std::vector<double> values; // x(1) .. x(Ntrain) while the training values are held
+  int N = 0;                   // number of lines, counted by the first pass; at least 2
+  std::vector<double> values;  // x(1) .. x(Ntrain) while the training values are held
 };
 
 // Reads one line (without its line end) by the rules of the field; false when it is unreadable.
@@ -27,8 +27,7 @@ bool read_series_line(std::string_view line, double& value);
 // asks through the file-choice dialog of `windows` (a cancelled dialog brings the "File Open
 // Error" box; Yes ends the program with status 0). Closes a file chosen before; on return the
 // file is open at its first line.
-void choose_series(Series& series, std::deque<std::string>& arguments,
-                   plot::WindowSystem& windows);
+void choose_series(Series& series, std::deque<std::string>& arguments, plot::WindowSystem& windows);
 
 enum class CountResult { counted, unreadable_line, too_short };
 

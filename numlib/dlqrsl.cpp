@@ -73,8 +73,7 @@ void singular_error(int kz) {
 // diagonal element R(k, k) met in the back substitution is FATAL 1 with index k; the residual
 // and fitted values are then not transformed back.
 void DLQRSL(int NRA, int KBASIS, double* QR, int LDQR, const double* HHAUX, const double* YVEC,
-            int IPATH, double* QYVEC, double* QTYVEC, double* COEF, double* RESID,
-            double* AXVEC) {
+            int IPATH, double* QYVEC, double* QTYVEC, double* COEF, double* RESID, double* AXVEC) {
   E1PSH("DLQRSL");
   if (NRA <= 0) {
     E1ARGI(1, NRA);

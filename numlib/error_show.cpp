@@ -38,7 +38,8 @@ std::string shown_name(std::string name) {
 // The message lines after the header: the first line's share of the message, then
 // continuation lines of up to 64 characters broken after a blank.
 std::string message_lines(const std::string& header, std::string_view message) {
-  const std::size_t room = static_cast<std::size_t>(kFirstLineRoom - static_cast<int>(header.size()));
+  const std::size_t room =
+      static_cast<std::size_t>(kFirstLineRoom - static_cast<int>(header.size()));
   std::string out;
   std::string_view rest;
   const std::size_t line_break = message.find("%/");
@@ -102,8 +103,8 @@ void E1SHOW() {
   }
   if (s.message.rfind(".  ", 0) != 0) header += ".  ";
 
-  std::string block = "\n" + kPrefix + type_name(T) + " ERROR" + header +
-                      message_lines(header, s.message);
+  std::string block =
+      "\n" + kPrefix + type_name(T) + " ERROR" + header + message_lines(header, s.message);
   s.message.clear();
   s.arguments.clear();
   if (error_stack_detail::traceback_flag(s, T) == 1 && (s.level > 2 || style > 1)) {

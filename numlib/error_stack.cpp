@@ -51,9 +51,7 @@ std::string padded_name(std::string_view name) {
 
 int print_flag(const ErrorStack& s, int type) { return in_table(type) ? s.print[type] : 0; }
 int stop_flag(const ErrorStack& s, int type) { return in_table(type) ? s.stop[type] : 0; }
-int traceback_flag(const ErrorStack& s, int type) {
-  return in_table(type) ? s.traceback[type] : 1;
-}
+int traceback_flag(const ErrorStack& s, int type) { return in_table(type) ? s.traceback[type] : 1; }
 int style_of(const ErrorStack& s, int type) { return in_table(type) ? s.style[type] : 1; }
 
 }  // namespace error_stack_detail

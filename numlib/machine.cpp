@@ -32,15 +32,25 @@ void report_bad_index(const char* name, int N) {
 float AMACH(int N) {
   using lim = std::numeric_limits<float>;
   switch (N) {
-    case 1: return lim::min();
-    case 2: return lim::max();
-    case 3: return lim::epsilon() / 2.0f;
-    case 4: return lim::epsilon();
-    case 5: return 0.30103001f;
-    case 6: return lim::quiet_NaN();
-    case 7: return lim::infinity();
-    case 8: return -lim::infinity();
-    default: report_bad_index("AMACH", N); return lim::quiet_NaN();
+    case 1:
+      return lim::min();
+    case 2:
+      return lim::max();
+    case 3:
+      return lim::epsilon() / 2.0f;
+    case 4:
+      return lim::epsilon();
+    case 5:
+      return 0.30103001f;
+    case 6:
+      return lim::quiet_NaN();
+    case 7:
+      return lim::infinity();
+    case 8:
+      return -lim::infinity();
+    default:
+      report_bad_index("AMACH", N);
+      return lim::quiet_NaN();
   }
 }
 
@@ -48,15 +58,25 @@ float AMACH(int N) {
 double DMACH(int N) {
   using lim = std::numeric_limits<double>;
   switch (N) {
-    case 1: return lim::min();
-    case 2: return lim::max();
-    case 3: return lim::epsilon() / 2.0;
-    case 4: return lim::epsilon();
-    case 5: return 0.3010299956639812;
-    case 6: return lim::quiet_NaN();
-    case 7: return lim::infinity();
-    case 8: return -lim::infinity();
-    default: report_bad_index("DMACH", N); return lim::quiet_NaN();
+    case 1:
+      return lim::min();
+    case 2:
+      return lim::max();
+    case 3:
+      return lim::epsilon() / 2.0;
+    case 4:
+      return lim::epsilon();
+    case 5:
+      return 0.3010299956639812;
+    case 6:
+      return lim::quiet_NaN();
+    case 7:
+      return lim::infinity();
+    case 8:
+      return -lim::infinity();
+    default:
+      report_bad_index("DMACH", N);
+      return lim::quiet_NaN();
   }
 }
 
@@ -67,9 +87,11 @@ int IMACH(int N) {
   if (N >= 1 && N <= 12) return table[N - 1];
   int unit = 0;
   UMACH(2, unit);
-  write_unit(unit, "\n *** TERMINAL ERROR 5 from IMACH.  The argument\n"
-                   " ***          must be between 1 and 12 inclusive.\n"
-                   " ***          N = " + format_I(N, 6) + ".\n\n");
+  write_unit(unit,
+             "\n *** TERMINAL ERROR 5 from IMACH.  The argument\n"
+             " ***          must be between 1 and 12 inclusive.\n"
+             " ***          N = " +
+                 format_I(N, 6) + ".\n\n");
   throw ProgramStop{1};
 }
 

@@ -16,7 +16,6 @@ void DGEMV(char TRANS, int M, int N, double alpha, const double* A, int LDA, con
 void DGER(int M, int N, double alpha, const double* x, int INCX, const double* y, int INCY,
           double* A, int LDA);
 
-
 namespace detail {
 
 // The coefficients of DLQRSL (IPATH 00100) from a triangle instead of a factorisation: solves

@@ -31,7 +31,7 @@
 namespace numlib::detail {
 namespace {
 
-constexpr int kLeaf = 4;          // columns factorised one at a time
+constexpr int kLeaf = 4;  // columns factorised one at a time
 std::atomic<int> block_size{32};
 
 struct Blocked {
@@ -42,12 +42,12 @@ struct Blocked {
   double* WKQR;
   double safe_min;
   int nb;
-  long chunk;      // rows per chunk of the long products, a multiple of kProductRows
-  double* top;     // nb by NCA: the top rows of a product's right factor
-  double* Y;       // nb by NCA: V^T B
-  double* part;    // chunks of nb by NCA partial products
-  double* W;       // nb by NCA: T^T (V^T C)
-  double* T;       // nb by nb
+  long chunk;    // rows per chunk of the long products, a multiple of kProductRows
+  double* top;   // nb by NCA: the top rows of a product's right factor
+  double* Y;     // nb by NCA: V^T B
+  double* part;  // chunks of nb by NCA partial products
+  double* W;     // nb by NCA: T^T (V^T C)
+  double* T;     // nb by nb
 
   double& qr(long i, long j) const { return QR[i + j * ld]; }
 
@@ -120,7 +120,8 @@ struct Blocked {
       double* Tl = T + static_cast<long>(l) * n;
       for (int a = 0; a < l; ++a) {
         double s = 0.0;
-        for (int b = a; b < l; ++b) s += T[a + static_cast<long>(b) * n] * Y[b + static_cast<long>(l) * n];
+        for (int b = a; b < l; ++b)
+          s += T[a + static_cast<long>(b) * n] * Y[b + static_cast<long>(l) * n];
         Tl[a] = -tau * s;
       }
       Tl[l] = tau;
@@ -188,7 +189,9 @@ double make_reflector(int len, double* v, double safe_min) {
 
 int qr_block_size() { return block_size.load(std::memory_order_relaxed); }
 
-void set_qr_block_size(int nb) { block_size.store(std::clamp(nb, 8, 256), std::memory_order_relaxed); }
+void set_qr_block_size(int nb) {
+  block_size.store(std::clamp(nb, 8, 256), std::memory_order_relaxed);
+}
 
 bool qr_blocked_applies(int NRA, int NCA, int LDA, int LDQR, bool PVTREQ) {
   if (PVTREQ || NCA < 1 || NRA < NCA || LDA < NRA || LDQR < NRA) return false;

@@ -56,12 +56,13 @@ NormParts norm_parts(const double* x, long lo, long hi) {
 }  // namespace
 
 long row_chunk_size(int NRA) {
-  long chunk = std::max<long>(kMinChunkRows, (static_cast<long>(NRA) + kMaxChunks - 1) / kMaxChunks);
+  long chunk =
+      std::max<long>(kMinChunkRows, (static_cast<long>(NRA) + kMaxChunks - 1) / kMaxChunks);
   return (chunk + kProductRows - 1) / kProductRows * kProductRows;
 }
 
-void leaf_steps_chunked(int NRA, double* QR, long ld, int j, int n, double* HHAUX,
-                        double safe_min, long chunk) {
+void leaf_steps_chunked(int NRA, double* QR, long ld, int j, int n, double* HHAUX, double safe_min,
+                        long chunk) {
   // The plain sum of squares of VNRM2 serves when it neither over- nor underflows; the margins
   // keep the chunked sum of |x(i)| clear of the limits. Otherwise VNRM2 itself runs.
   const double eps = DMACH(4);

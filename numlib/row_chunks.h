@@ -19,8 +19,8 @@ long row_chunk_size(int NRA);
 // The column steps of dL2RRR (no pivoting) on columns j .. j+n-1 of QR (NRA rows, leading
 // dimension ld, 0-based indices), each reflector applied to the later columns of this range
 // only; the long sums by row chunks of `chunk` rows. HHAUX(l) and the reflectors as dL2RRR.
-void leaf_steps_chunked(int NRA, double* QR, long ld, int j, int n, double* HHAUX,
-                        double safe_min, long chunk);
+void leaf_steps_chunked(int NRA, double* QR, long ld, int j, int n, double* HHAUX, double safe_min,
+                        long chunk);
 
 // Applies reflectors first, first + step, ... towards last (1-based) of a DLQRRR factorisation
 // to y, as DLQRSL does one reflector at a time (y := y - (v^T y / v(1)) v on rows j .. NRA),

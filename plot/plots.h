@@ -11,10 +11,10 @@
 
 namespace plot {
 
-void DRAWFRAME(WindowSystem& w, std::int16_t x1, std::int16_t y1, std::int16_t x2,
-               std::int16_t y2, std::int16_t nx, std::int16_t ny, std::string_view L1,
-               std::string_view L2, std::string_view L3, std::string_view L4, std::string_view L5,
-               std::string_view L6, std::string_view TITLE);
+void DRAWFRAME(WindowSystem& w, std::int16_t x1, std::int16_t y1, std::int16_t x2, std::int16_t y2,
+               std::int16_t nx, std::int16_t ny, std::string_view L1, std::string_view L2,
+               std::string_view L3, std::string_view L4, std::string_view L5, std::string_view L6,
+               std::string_view TITLE);
 
 void PLOTORIGINAL(WindowSystem& w, const double* XT, int D, int NT, int Ltest);
 

@@ -456,11 +456,12 @@ INSTANTIATE_TEST_SUITE_P(
     App, ModelTooLarge,
     ::testing::Values(
         // 999989 rows by C(20, 10) = 184756 columns: a triangle of 273 GB, beyond the machine.
-        MemoryCase{"BeyondPhysicalMemory", 1'000'000, "999999\n10\n1\n10\n", 0,
-                   "\n *** TERMINAL ERROR 2 from POLYFIT.  The required storage cannot be\n"
-                   " ***          allocated.  The least-squares matrix has 999989 rows and 184756 \n"
-                   " ***          columns.\n",
-                   " Dimension of a model map D = 10\n"},
+        MemoryCase{
+            "BeyondPhysicalMemory", 1'000'000, "999999\n10\n1\n10\n", 0,
+            "\n *** TERMINAL ERROR 2 from POLYFIT.  The required storage cannot be\n"
+            " ***          allocated.  The least-squares matrix has 999989 rows and 184756 \n"
+            " ***          columns.\n",
+            " Dimension of a model map D = 10\n"},
         // 199996 rows by C(26, 4) = 14950 columns: a triangle of 1.8 GB, beyond a 1 GiB address
         // space.
         MemoryCase{"BeyondAddressSpacePolynomial", 200'000, "200000\n4\n1\n22\n",

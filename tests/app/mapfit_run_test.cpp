@@ -151,15 +151,15 @@ std::vector<Scenario> scenarios() {
        {{"lorenz.txt", lorenz}, {"sine.txt", sine}},
        {"--plot", "check.png", "lorenz.txt", "sine.txt"},
        {
-           "500", "2", "1", "2",                 // Ntrain, D, polynomial of order 2
-           "y", "y", "20", "50", "2",            // check with new settings
-           "y", "n",                             // check again, settings kept
-           "n", "y", "2", "1", "1", "y", "n",    // rational 1/1, check with the same test data
-           "n", "n", "y", "3", "1", "1", "n",    // dimension 3, polynomial 1, no check
-           "n", "n", "y", "1000", "1", "1", "3", "n",  // Ntrain 1000, D 1, polynomial 3
-           "n", "n", "n", "y",                   // a different time series
-           "2000", "2", "1", "1", "y", "n", "n", // settings kept for the new series
-           "n", "n", "n", "n",
+           "500",  "2", "1",  "2",                    // Ntrain, D, polynomial of order 2
+           "y",    "y", "20", "50",   "2",            // check with new settings
+           "y",    "n",                               // check again, settings kept
+           "n",    "y", "2",  "1",    "1", "y", "n",  // rational 1/1, check with the same test data
+           "n",    "n", "y",  "3",    "1", "1", "n",  // dimension 3, polynomial 1, no check
+           "n",    "n", "y",  "1000", "1", "1", "3", "n",  // Ntrain 1000, D 1, polynomial 3
+           "n",    "n", "n",  "y",                         // a different time series
+           "2000", "2", "1",  "1",    "y", "n", "n",       // settings kept for the new series
+           "n",    "n", "n",  "n",
        },
        0,
        ""},
@@ -167,17 +167,17 @@ std::vector<Scenario> scenarios() {
        {{"henon.txt", henon}},
        {"henon.txt"},
        {
-           "", "abc", "1", "3001", "-5", " 5 0 0",   // Ntrain
-           "", "-1", "a1", "2",                      // D
-           "", "3", "0", "x", "21",                  // function: 21 reads as 2
-           "-1", "31", "1",                          // numerator order
-           "31", "-2", "x", "",                      // denominator order: empty is 0
-           "Y", "", "N", "x", "yes",                 // question 5
-           "maybe", "y",                             // change settings
-           "0", "2499", "", "10",                    // Ltest
-           "0", "2490", "5",                         // Ktest
-           "0", "1000", "3",                         // Stest
-           "no", "n", "n", "n", "n",
+           "",      "abc",  "1",  "3001", "-5",  " 5 0 0",  // Ntrain
+           "",      "-1",   "a1", "2",                      // D
+           "",      "3",    "0",  "x",    "21",             // function: 21 reads as 2
+           "-1",    "31",   "1",                            // numerator order
+           "31",    "-2",   "x",  "",                       // denominator order: empty is 0
+           "Y",     "",     "N",  "x",    "yes",            // question 5
+           "maybe", "y",                                    // change settings
+           "0",     "2499", "",   "10",                     // Ltest
+           "0",     "2490", "5",                            // Ktest
+           "0",     "1000", "3",                            // Stest
+           "no",    "n",    "n",  "n",    "n",
        },
        0,
        ""},
@@ -211,24 +211,9 @@ std::vector<Scenario> scenarios() {
        with({"1234567", "1", "1", "0"}, no_more),
        0,
        ""},
-      {"fac_overflow",
-       {{"henon.txt", henon}},
-       {"henon.txt"},
-       {"500", "35", "1", "0"},
-       1,
-       ""},
-      {"singular_matrix",
-       {{"zeros.txt", zeros}},
-       {"zeros.txt"},
-       {"50", "1", "1", "1"},
-       1,
-       ""},
-      {"end_of_input",
-       {{"henon.txt", henon}},
-       {"henon.txt"},
-       {"500"},
-       3,
-       "mapfit: end of input\n"},
+      {"fac_overflow", {{"henon.txt", henon}}, {"henon.txt"}, {"500", "35", "1", "0"}, 1, ""},
+      {"singular_matrix", {{"zeros.txt", zeros}}, {"zeros.txt"}, {"50", "1", "1", "1"}, 1, ""},
+      {"end_of_input", {{"henon.txt", henon}}, {"henon.txt"}, {"500"}, 3, "mapfit: end of input\n"},
   };
 }
 
@@ -257,9 +242,11 @@ struct KnownFigure {
 
 TEST_F(MapfitRun, KnownFiguresOfTheRealSeries) {
   const KnownFigure cases[] = {
-      {"sunspots-yearly.txt", {"221", "2", "1", "2", "n", "n", "n", "n", "n"},
+      {"sunspots-yearly.txt",
+       {"221", "2", "1", "2", "n", "n", "n", "n", "n"},
        " Error of approximation:   38.74356 %\n"},
-      {"laser-A.txt", {"1000", "4", "1", "3", "n", "n", "n", "n", "n"},
+      {"laser-A.txt",
+       {"1000", "4", "1", "3", "n", "n", "n", "n", "n"},
        " Error of approximation:   14.64136 %\n"},
   };
   for (const auto& c : cases) {
@@ -340,16 +327,15 @@ TEST_F(MapfitRun, DialogCancelledThenTerminated) {
   EXPECT_EQ(o.out, "");
   const std::string choose = "Open: Select File for Unit 1\nFile name: ";
   const std::string box = "File Open Error\nA File Must be Selected\n\nTerminate Program? (y/n) ";
-  EXPECT_EQ(o.err, choose + "\n" + box + "n\n" + choose + " \n" + box + "\n" + choose + "\n" +
-                       box + "y\n");
+  EXPECT_EQ(o.err, choose + "\n" + box + "n\n" + choose + " \n" + box + "\n" + choose + "\n" + box +
+                       "y\n");
   EXPECT_FALSE(fs::exists(dir_ / "report.txt"));
 }
 
 TEST_F(MapfitRun, DialogNameAfterTheArguments) {
   add_file("header.txt", "values\n1.5\n2.5\n");
   add_file("two.txt", "1.5\n2.5\n");
-  const Outcome o = run({"header.txt"}, lines({"two.txt", "2", "1", "1", "0", "n", "n", "n",
-                                               "n"}));
+  const Outcome o = run({"header.txt"}, lines({"two.txt", "2", "1", "1", "0", "n", "n", "n", "n"}));
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.err, "Open: Select File for Unit 1\nFile name: two.txt\n");
   EXPECT_EQ(o.out.substr(0, 57), "  Incorrect input\n The time series contains     2 values\n");
@@ -399,7 +385,10 @@ TEST_F(MapfitRun, CommandLineTable) {
       {"unknown option", {"--bogus"}, 2, "", "mapfit: unknown option: --bogus\n" + usage},
       {"unknown short option", {"-x", "henon.txt"}, 2, "", "mapfit: unknown option: -x\n" + usage},
       {"plot without file", {"--plot"}, 2, "", "mapfit: option --plot needs a file name\n" + usage},
-      {"plot with empty file", {"--plot="}, 2, "",
+      {"plot with empty file",
+       {"--plot="},
+       2,
+       "",
        "mapfit: option --plot needs a file name\n" + usage},
   };
   for (const auto& c : cases) {
@@ -418,8 +407,8 @@ TEST_F(MapfitRun, CommandLineTable) {
 
 TEST_F(MapfitRun, TerminalOptionAndDoubleDash) {
   add_file("--odd.txt", "1.5\n2.5\n");
-  const Outcome o = run({"--terminal", "--", "--odd.txt"}, lines({"2", "1", "1", "0", "n", "n",
-                                                                  "n", "n"}));
+  const Outcome o =
+      run({"--terminal", "--", "--odd.txt"}, lines({"2", "1", "1", "0", "n", "n", "n", "n"}));
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.err, "");
   EXPECT_EQ(o.out.substr(0, 39), " The time series contains     2 values\n");

@@ -20,16 +20,36 @@ struct IntFieldCase {
 
 TEST(ReadIntField, Table) {
   const IntFieldCase cases[] = {
-      {"", 6, true, 0},          {"      ", 6, true, 0},     {"500", 6, true, 500},
-      {"1234567", 6, true, 123456}, {"100", 2, true, 10},     {"21", 1, true, 2},
-      {"12", 1, true, 1},        {" 1 2", 6, true, 12},      {"  7", 2, true, 0},
-      {"-5", 2, true, -5},       {"+7", 2, true, 7},         {"- 3", 6, true, -3},
-      {"999999", 6, true, 999999}, {"-99999", 6, true, -99999}, {"000123", 6, true, 123},
-      {"12x", 2, true, 12},      {"1 -", 2, true, 1},        {"5-", 2, false, 0},
-      {"-", 2, false, 0},        {"+ ", 2, false, 0},        {"abc", 6, false, 0},
-      {"1.5", 6, false, 0},      {"1x", 2, false, 0},        {"\t1", 2, false, 0},
-      {"--1", 6, false, 0},      {"1e3", 6, false, 0},       {"1,000", 6, false, 0},
-      {"y", 1, false, 0},        {"12", 0, false, 0},        {"12", 10, false, 0},
+      {"", 6, true, 0},
+      {"      ", 6, true, 0},
+      {"500", 6, true, 500},
+      {"1234567", 6, true, 123456},
+      {"100", 2, true, 10},
+      {"21", 1, true, 2},
+      {"12", 1, true, 1},
+      {" 1 2", 6, true, 12},
+      {"  7", 2, true, 0},
+      {"-5", 2, true, -5},
+      {"+7", 2, true, 7},
+      {"- 3", 6, true, -3},
+      {"999999", 6, true, 999999},
+      {"-99999", 6, true, -99999},
+      {"000123", 6, true, 123},
+      {"12x", 2, true, 12},
+      {"1 -", 2, true, 1},
+      {"5-", 2, false, 0},
+      {"-", 2, false, 0},
+      {"+ ", 2, false, 0},
+      {"abc", 6, false, 0},
+      {"1.5", 6, false, 0},
+      {"1x", 2, false, 0},
+      {"\t1", 2, false, 0},
+      {"--1", 6, false, 0},
+      {"1e3", 6, false, 0},
+      {"1,000", 6, false, 0},
+      {"y", 1, false, 0},
+      {"12", 0, false, 0},
+      {"12", 10, false, 0},
   };
   for (const auto& c : cases) {
     int value = -777;
@@ -51,8 +71,7 @@ TEST(AskInt, RepeatsUntilTheLineConverts) {
   int value = -1;
   ASKINT(w, 10, "(I6)", "Q = ", value);
   EXPECT_EQ(value, 42);
-  EXPECT_EQ(w.transcript,
-            " Q = x\n  Incorrect input\n Q = 1.5\n  Incorrect input\n Q =   42\n");
+  EXPECT_EQ(w.transcript, " Q = x\n  Incorrect input\n Q = 1.5\n  Incorrect input\n Q =   42\n");
 }
 
 TEST(AskInt, FormatWidthCutsTheAnswer) {
@@ -108,8 +127,8 @@ struct YesNoCase {
 
 TEST(AskYesNo, OnlyLowerCaseYAndNAreAnswers) {
   const YesNoCase cases[] = {
-      {"y", 1},  {"yes", 1}, {"n", 0},   {"no", 0},  {"nonsense", 0}, {"Y", -1},
-      {"N", -1}, {"", -1},   {" y", -1}, {"x", -1},  {"1", -1},
+      {"y", 1},  {"yes", 1}, {"n", 0},   {"no", 0}, {"nonsense", 0}, {"Y", -1},
+      {"N", -1}, {"", -1},   {" y", -1}, {"x", -1}, {"1", -1},
   };
   for (const auto& c : cases) {
     ScriptedWindows w;

@@ -32,12 +32,12 @@ TEST_F(DialogueFlow, TestDataReusedUntilSettingsOrDimensionChange) {
   windows.before_answer_to("5) Check model efficiency? (y/n) ", 3, [] { write_shifted(2.0); });
   ASSERT_EQ(run({"series.txt"},
                 {
-                    "500", "2", "1", "0", "y", "y", "10", "5", "3",  // check 1: reads A
-                    "y", "n",                                        // check 2: reuses A
-                    "n", "y", "1", "0", "y", "n",                    // check 3: new model, A
-                    "y", "y", "10", "5", "3",                        // check 4: changed, B
-                    "n", "n", "y", "2", "1", "0", "y", "n",          // check 5: new D, C
-                    "n", "n", "n", "n", "n",
+                    "500", "2", "1",  "0", "y", "y", "10", "5", "3",  // check 1: reads A
+                    "y",   "n",                                       // check 2: reuses A
+                    "n",   "y", "1",  "0", "y", "n",                  // check 3: new model, A
+                    "y",   "y", "10", "5", "3",                       // check 4: changed, B
+                    "n",   "n", "y",  "2", "1", "0", "y",  "n",       // check 5: new D, C
+                    "n",   "n", "n",  "n", "n",
                 }),
             0);
   const auto lines = report();
@@ -62,12 +62,12 @@ TEST_F(DialogueFlow, ShowGoesStraightToChangeWhenSettingsDoNotFit) {
   // R = 50 values after the training part, D = 2: the initial settings need 131.
   write_series("short.txt", sinusoid(150));
   ASSERT_EQ(run({"short.txt"},
-                {"100", "2", "1", "1", "y",
-                 "49", "0", "-1", "48",     // Ltest: R - Ltest >= D
-                 "2", "0", "1",             // Ktest with Ltest 48
-                 "y", "y", "10", "40", "39",  // Ktest with Ltest 10
-                 "10", "0", "9",            // Stest with Ktest 39: at most (50-10-2)/38 = 1
-                 }),
+                {
+                    "100", "2", "1",  "1",  "y",  "49", "0", "-1", "48",  // Ltest: R - Ltest >= D
+                    "2",   "0", "1",                                      // Ktest with Ltest 48
+                    "y",   "y", "10", "40", "39",                         // Ktest with Ltest 10
+                    "10",  "0", "9",  // Stest with Ktest 39: at most (50-10-2)/38 = 1
+                }),
             3);
   const std::string& t = windows.transcript;
   EXPECT_NE(t.find(" 6) Current settings are:\n"
@@ -109,8 +109,8 @@ TEST_F(DialogueFlow, ShowGoesStraightToChangeWhenSettingsDoNotFit) {
 
 TEST_F(DialogueFlow, KtestOneResetsTheShift) {
   write_series("sine.txt", sinusoid(700));
-  ASSERT_EQ(run({"sine.txt"}, {"500", "2", "1", "1", "y", "y", "10", "5", "7", "y", "y", "20",
-                               "1", "y", "n", "n", "n", "n", "n", "n"}),
+  ASSERT_EQ(run({"sine.txt"}, {"500", "2",  "1", "1", "y", "y", "10", "5", "7", "y",
+                               "y",   "20", "1", "y", "n", "n", "n",  "n", "n", "n"}),
             0);
   const auto lines = report();
   EXPECT_EQ(count_lines(lines, " Shift between test pieces: Stest =    7"), 1);
@@ -125,8 +125,8 @@ TEST_F(DialogueFlow, NewSeriesKeepsSettingsAndReopensTheReport) {
   write_series("one.txt", sinusoid(700));
   write_series("two.txt", sinusoid(600, 5.0, 0.5));
   ASSERT_EQ(run({"one.txt", "two.txt"},
-                {"500", "2", "1", "1", "y", "y", "10", "5", "3", "n", "n", "n", "n", "y",
-                 "400", "1", "1", "1", "y", "n", "n", "n", "n", "n", "n"}),
+                {"500", "2",   "1", "1", "y", "y", "10", "5", "3", "n", "n", "n", "n",
+                 "y",   "400", "1", "1", "1", "y", "n",  "n", "n", "n", "n", "n"}),
             0);
   const std::string& t = windows.transcript;
   EXPECT_NE(t.find(" 12) Different time series? (y/n) y\n"
@@ -146,8 +146,8 @@ TEST_F(DialogueFlow, NewSeriesKeepsSettingsAndReopensTheReport) {
 
 TEST_F(DialogueFlow, DifferentNtrainReloadsAndWritesANewTrainingBlock) {
   write_series("sine.txt", sinusoid(700));
-  ASSERT_EQ(run({"sine.txt"}, {"500", "2", "1", "1", "n", "n", "n", "y", "300", "3", "1", "0",
-                               "n", "n", "n", "n", "n"}),
+  ASSERT_EQ(run({"sine.txt"}, {"500", "2", "1", "1", "n", "n", "n", "y", "300", "3", "1", "0", "n",
+                               "n", "n", "n", "n"}),
             0);
   const auto lines = report();
   ASSERT_GE(lines.size(), 13u);

@@ -141,9 +141,9 @@ TEST_F(DialogueReport, RationalModelBlock) {
 TEST_F(DialogueReport, RationalWithDenominatorOrderZeroEqualsPolynomial) {
   write_series("sine.txt", sinusoid(300));
   // Order 2 in one variable on a series that is not polynomial in it: a real error.
-  ASSERT_EQ(run({"sine.txt"}, {"200", "1", "1", "2", "n", "y", "2", "2", "0", "n", "n", "n",
-                               "n", "n"}),
-            0);
+  ASSERT_EQ(
+      run({"sine.txt"}, {"200", "1", "1", "2", "n", "y", "2", "2", "0", "n", "n", "n", "n", "n"}),
+      0);
   const auto lines = report();
   ASSERT_EQ(lines.size(), 20u);
   EXPECT_EQ(lines[4], " Polynomial order nu =  2");
@@ -156,8 +156,8 @@ TEST_F(DialogueReport, RationalWithDenominatorOrderZeroEqualsPolynomial) {
 
 TEST_F(DialogueReport, TwoValueSeriesAcceptsOnlyOneCoefficient) {
   write_lines("two.txt", "1.5\n2.5\n");
-  ASSERT_EQ(run({"two.txt"}, {"1", "3", "2", "2", "0", "1", "3", "1", "1", "0", "y", "2", "1",
-                              "0", "1", "0", "n", "n", "n", "n"}),
+  ASSERT_EQ(run({"two.txt"}, {"1", "3", "2", "2", "0", "1", "3", "1", "1", "0",
+                              "y", "2", "1", "0", "1", "0", "n", "n", "n", "n"}),
             0);
   EXPECT_EQ(windows.transcript,
             " The time series contains     2 values\n"
@@ -233,16 +233,15 @@ TEST_F(DialogueReport, EmptyAnswerRejectedForNtrainDimensionAndFunction) {
   EXPECT_EQ(occurrences(windows.transcript, "  Incorrect input\n"), 3);
   EXPECT_NE(windows.transcript.find("Ntrain = \n  Incorrect input\n"), std::string::npos);
   EXPECT_NE(windows.transcript.find("D = \n  Incorrect input\n"), std::string::npos);
-  EXPECT_NE(windows.transcript.find("Select a function: \n  Incorrect input\n"),
-            std::string::npos);
+  EXPECT_NE(windows.transcript.find("Select a function: \n  Incorrect input\n"), std::string::npos);
 }
 
 TEST_F(DialogueReport, YesNoAnswersOfEveryQuestion) {
   write_series("sine.txt", sinusoid(700));
   // Each yes/no question first gets a rejected answer.
-  ASSERT_EQ(run({"sine.txt"}, {"500", "2", "1", "1", "Y", "n", "N", "n", "", "n", " n", "n",
-                               "Y", "n"}),
-            0);
+  ASSERT_EQ(
+      run({"sine.txt"}, {"500", "2", "1", "1", "Y", "n", "N", "n", "", "n", " n", "n", "Y", "n"}),
+      0);
   EXPECT_EQ(occurrences(windows.transcript, "  Incorrect input\n"), 5);
   for (const char* q : {" 5) Check model efficiency? (y/n) Y\n  Incorrect input\n",
                         " 9) Different model? (y/n) N\n  Incorrect input\n",

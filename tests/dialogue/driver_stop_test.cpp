@@ -61,8 +61,7 @@ TEST_F(DialogueStop, FactorialOverflowStopsAsSoonAsTheOrderIsEntered) {
 
 TEST_F(DialogueStop, NegativeOrderRefusedWithoutFactorial) {
   write_series("sine.txt", sinusoid(100));
-  EXPECT_EQ(run({"sine.txt"}, {"60", "2", "1", "-1", "0", "n", "y", "2", "-5", "1", "-1", "0"}),
-            3);
+  EXPECT_EQ(run({"sine.txt"}, {"60", "2", "1", "-1", "0", "n", "y", "2", "-5", "1", "-1", "0"}), 3);
   EXPECT_EQ(occurrences(windows.transcript, "  Incorrect input\n"), 3);
   EXPECT_EQ(unit6, "");
   EXPECT_NE(windows.transcript.find("    Order of the polynomial: -1\n  Incorrect input\n"
@@ -131,8 +130,8 @@ TEST_F(DialogueStop, LongSeriesCountShownAsAsterisksAndSettingsCheckedIn64Bits) 
   std::string text;
   for (int i = 0; i < 100001; ++i) text += (i % 2 != 0 ? "1.5\n" : "-0.5\n");
   write_lines("long.txt", text);
-  EXPECT_EQ(run({"long.txt"}, {"10", "1", "1", "0", "y", "y", "1", "999999", "50000", "999999",
-                               "92682", "1"}),
+  EXPECT_EQ(run({"long.txt"},
+                {"10", "1", "1", "0", "y", "y", "1", "999999", "50000", "999999", "92682", "1"}),
             3);
   const std::string& t = windows.transcript;
   EXPECT_TRUE(t.starts_with(" The time series contains ***** values\n")) << t;
@@ -162,10 +161,19 @@ TEST_F(DialogueStop, StoppedWorkAsksItsQuestionAgain) {
   };
   const StopCase cases[] = {
       // D = 4, order 10: 1001 coefficients, stopped between two panels of the factorisation.
-      {"fit", noise(3100), 1, 1, {"3000", "4", "1", "10", "1", "1", "n", "n", "n", "n", "n"},
-       "3) You can select", " Coefficients of the model map:"},
-      {"check", sinusoid(700), 2, 0,
-       {"500", "2", "1", "2", "y", "n", "n", "n", "n", "n", "n", "n"}, "Change settings? (y/n)",
+      {"fit",
+       noise(3100),
+       1,
+       1,
+       {"3000", "4", "1", "10", "1", "1", "n", "n", "n", "n", "n"},
+       "3) You can select",
+       " Coefficients of the model map:"},
+      {"check",
+       sinusoid(700),
+       2,
+       0,
+       {"500", "2", "1", "2", "y", "n", "n", "n", "n", "n", "n", "n"},
+       "Change settings? (y/n)",
        " Length of a test piece: Ltest =    30"},
   };
   for (const auto& c : cases) {

@@ -112,10 +112,21 @@ TEST(ReadSeriesLine, ValuesAreTheCorrectlyRoundedDecimals) {
   // Fields as series files hold them, and ones beside the limits of the short-cut conversion
   // (15 and 16 digits, powers of ten around 22): each must be the nearest 64-bit real, as
   // strtod gives it.
-  std::vector<std::string> fields = {
-      "0.1",    "-0.3",   "12345678901234.5", "1234567890123.456", "1.0e-21",
-      "9007199254740993.", "1.e22", "1.e23", "4.35", "-2.675", "1.5E-22", "1.5E-23",
-      "99999999999999.9", "0.9162503924", "-0.0000000001"};
+  std::vector<std::string> fields = {"0.1",
+                                     "-0.3",
+                                     "12345678901234.5",
+                                     "1234567890123.456",
+                                     "1.0e-21",
+                                     "9007199254740993.",
+                                     "1.e22",
+                                     "1.e23",
+                                     "4.35",
+                                     "-2.675",
+                                     "1.5E-22",
+                                     "1.5E-23",
+                                     "99999999999999.9",
+                                     "0.9162503924",
+                                     "-0.0000000001"};
   std::uint32_t seed = 17u;
   char text[32];
   for (int k = 0; k < 2000; ++k) {
@@ -345,9 +356,9 @@ TEST_F(SeriesFileTest, LinesAcrossTheMegabyteMarkReadWhole) {
     std::string text = "1.5";
     text += std::string(kMark - before - 3 - 1 - 4, ' ');  // line 1 ends 4 + before bytes early
     text += "\n";
-    text += "2.25\r\n";              // line 2: starts 4 + before bytes before the mark
+    text += "2.25\r\n";                           // line 2: starts 4 + before bytes before the mark
     text += "-3." + std::string(40, '0') + "\n";  // a field of 20 characters, the rest ignored
-    text += "4.0";                   // no line end at the end of the file
+    text += "4.0";                                // no line end at the end of the file
     const auto path = write("mark" + std::to_string(before) + ".txt", text);
     ASSERT_EQ(choose_and_count(path), CountResult::counted) << before;
     EXPECT_EQ(series_.N, 4) << before;
@@ -380,7 +391,8 @@ TEST_F(SeriesFileTest, MissingFileIsRefusedWithNoteAndNotCreated) {
 TEST_F(SeriesFileTest, DirectoryIsRefusedWithNote) {
   ::testing::internal::CaptureStderr();
   const auto result = choose_and_count(dir_.string());
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "mapfit: not a file: " + dir_.string() + "\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "mapfit: not a file: " + dir_.string() + "\n");
   EXPECT_EQ(result, CountResult::too_short);
 }
 
@@ -420,8 +432,8 @@ TEST_F(SeriesFileTest, CancelledDialogAnsweredNoAsksAgain) {
   windows_.file_answers = {"", "", good};
   windows_.box_answers = {false, false};
   choose_series(series_, args, windows_);
-  EXPECT_EQ(windows_.calls, (std::vector<std::string>{kChooseCall, kBoxCall, kChooseCall,
-                                                      kBoxCall, kChooseCall}));
+  EXPECT_EQ(windows_.calls,
+            (std::vector<std::string>{kChooseCall, kBoxCall, kChooseCall, kBoxCall, kChooseCall}));
   EXPECT_EQ(count_series(series_), CountResult::counted);
 }
 

@@ -46,7 +46,8 @@ bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; 
   if (got.size() != want.size()) return ::testing::AssertionFailure() << "sizes differ";
   for (std::size_t i = 0; i < got.size(); ++i) {
     if (!same_bits(got[i], want[i]))
-      return ::testing::AssertionFailure() << "element " << i << ": " << got[i] << " vs " << want[i];
+      return ::testing::AssertionFailure()
+             << "element " << i << ": " << got[i] << " vs " << want[i];
   }
   return ::testing::AssertionSuccess();
 }
@@ -133,7 +134,8 @@ TEST_P(GradedBasis, MapstepEqualsTheBasisTimesTheCoefficientsInIndexOrder) {
     for (int i = 0; i < map.P; ++i) f += map.COEF[i] * phi[i];
     Vec next(D);
     MAPSTEP(map, D, 1, x.data(), next.data());
-    EXPECT_TRUE(same_bits(next[D - 1], f)) << "point " << which << ": " << next[D - 1] << " vs " << f;
+    EXPECT_TRUE(same_bits(next[D - 1], f))
+        << "point " << which << ": " << next[D - 1] << " vs " << f;
     for (int i = 0; i + 1 < D; ++i) EXPECT_TRUE(same_bits(next[i], x[i + 1]));
   }
 }
@@ -155,7 +157,8 @@ void monomials_by_rows(const double* X, int D, int nu, double* OUT, int LEN) {
 
 DelayEmbedding noisy_henon(int n, int D) {
   std::vector<double> x = {0.1, 0.2};
-  while (static_cast<int>(x.size()) < n) x.push_back(1.0 - 1.4 * x.back() * x.back() + 0.3 * x[x.size() - 2]);
+  while (static_cast<int>(x.size()) < n)
+    x.push_back(1.0 - 1.4 * x.back() * x.back() + 0.3 * x[x.size() - 2]);
   std::mt19937 gen(7);
   std::normal_distribution<double> noise(0.0, 1e-3);
   for (double& v : x) v += noise(gen);

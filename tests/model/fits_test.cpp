@@ -51,8 +51,8 @@ PolyResult ratfit(const DelayEmbedding& e, int nu, int mu) {
   const int Pnum = static_cast<int>(basis_count(e.D, nu));
   const int Pden = static_cast<int>(basis_count(e.D, mu)) - 1;
   r.COEF.assign(Pnum + Pden, -99.0);
-  RATFIT(e.A.data(), e.D, e.N, e.Y.data(), r.COEF.data(), Pnum, MONOMIALS, nu, Pden, MONOMIALS,
-         mu, r.ERR);
+  RATFIT(e.A.data(), e.D, e.N, e.Y.data(), r.COEF.data(), Pnum, MONOMIALS, nu, Pden, MONOMIALS, mu,
+         r.ERR);
   return r;
 }
 
@@ -89,7 +89,8 @@ std::vector<double> noisy_henon(int n, double sd, unsigned seed) {
 void expect_coefficients(const std::vector<double>& got, const std::vector<double>& want,
                          double tol) {
   ASSERT_EQ(got.size(), want.size());
-  for (std::size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want[i], tol) << "COEF " << i + 1;
+  for (std::size_t i = 0; i < want.size(); ++i)
+    EXPECT_NEAR(got[i], want[i], tol) << "COEF " << i + 1;
 }
 
 TEST_F(FitTest, AffineRecurrenceDimensionOne) {
@@ -297,11 +298,12 @@ INSTANTIATE_TEST_SUITE_P(
                     " *** TERMINAL ERROR 2 from POLYFIT.  The required storage cannot be\n"
                     " ***          allocated.  The least-squares matrix has 100000 rows and \n"
                     " ***          1000000 columns.\n"},
-        StorageCase{"RATFIT",
-                    "\n"
-                    " *** TERMINAL ERROR 2 from RATFIT.  The required storage cannot be allocated.\n"
-                    // Only one of the two blanks after the first sentence is skipped.
-                    " ***           The least-squares matrix has 100000 rows and 1000000 columns.\n"}),
+        StorageCase{
+            "RATFIT",
+            "\n"
+            " *** TERMINAL ERROR 2 from RATFIT.  The required storage cannot be allocated.\n"
+            // Only one of the two blanks after the first sentence is skipped.
+            " ***           The least-squares matrix has 100000 rows and 1000000 columns.\n"}),
     [](const auto& test) { return std::string(test.param.routine); });
 
 // A basis routine that finds no storage inside the numerical library, two levels deep.

@@ -48,7 +48,8 @@ std::vector<double> square_wave(int n) {
 TEST(Predtest, ExactMapPredictsPerfectly) {
   // Henon series, D = 2, the map written out: every prediction is exact.
   std::vector<double> x = {0.1, 0.2};
-  for (int i = 0; i < 300; ++i) x.push_back(1.0 - 1.4 * x.back() * x.back() + 0.3 * x[x.size() - 2]);
+  for (int i = 0; i < 300; ++i)
+    x.push_back(1.0 - 1.4 * x.back() * x.back() + 0.3 * x[x.size() - 2]);
   const int D = 2, Ltest = 30, Stest = 3, Ktest = 20;
   std::vector<double> XT;
   for (std::size_t j = 0; j + 1 < x.size(); ++j) {
@@ -113,17 +114,16 @@ TEST_P(PredictionTime, CountsLeadingHorizonsWithinThreshold) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PredictionTime,
-    ::testing::Values(ThresholdCase{"NeverExceeds", 0.01, 0.0, 7},
-                      ThresholdCase{"ExceedsAtThreeAndFallsBack", 0.2, 0.0, 2},
-                      ThresholdCase{"ExceedsAtOne", 0.0, 0.06, 0},
-                      ThresholdCase{"ExactlyFivePercent", 0.05, 0.0, 7},
-                      // Between 0.05 and 0.05 in single precision (0.05000000074505806).
-                      ThresholdCase{"WithinSinglePrecisionThreshold", 0.0500000003, 0.0, 7},
-                      ThresholdCase{"JustAboveSinglePrecisionThreshold", 0.050000001, 0.0, 2},
-                      ThresholdCase{"NaNCountsAsAbove", std::numeric_limits<double>::quiet_NaN(),
-                                    0.0, 2},
-                      ThresholdCase{"NaNAtOneGivesZero", 0.0,
-                                    std::numeric_limits<double>::quiet_NaN(), 0}),
+    ::testing::Values(
+        ThresholdCase{"NeverExceeds", 0.01, 0.0, 7},
+        ThresholdCase{"ExceedsAtThreeAndFallsBack", 0.2, 0.0, 2},
+        ThresholdCase{"ExceedsAtOne", 0.0, 0.06, 0},
+        ThresholdCase{"ExactlyFivePercent", 0.05, 0.0, 7},
+        // Between 0.05 and 0.05 in single precision (0.05000000074505806).
+        ThresholdCase{"WithinSinglePrecisionThreshold", 0.0500000003, 0.0, 7},
+        ThresholdCase{"JustAboveSinglePrecisionThreshold", 0.050000001, 0.0, 2},
+        ThresholdCase{"NaNCountsAsAbove", std::numeric_limits<double>::quiet_NaN(), 0.0, 2},
+        ThresholdCase{"NaNAtOneGivesZero", 0.0, std::numeric_limits<double>::quiet_NaN(), 0}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(Predtest, RunawayAtStepFourIsChargedAndCountedOnce) {
@@ -131,9 +131,8 @@ TEST(Predtest, RunawayAtStepFourIsChargedAndCountedOnce) {
   const int Ltest = 8, Ktest = 2;
   const std::vector<double> t = square_wave((Ktest - 1) + Ltest + 1);
   const double big = 1000.0;
-  const Outcome r = run_oracle(t, Ltest, 1, Ktest, [&](int start, int n) {
-    return start == 0 && n == 4 ? big : 0.0;
-  });
+  const Outcome r = run_oracle(t, Ltest, 1, Ktest,
+                               [&](int start, int n) { return start == 0 && n == 4 ? big : 0.0; });
   // Population variance of the 10 values 0, 2, ...: 1.
   EXPECT_EQ(r.E[0], 0.0);
   EXPECT_EQ(r.E[2], 0.0);
@@ -166,9 +165,8 @@ class MagnitudeBound : public ::testing::TestWithParam<BoundCase> {};
 TEST_P(MagnitudeBound, TenTimesLargestTestMagnitude) {
   const BoundCase& c = GetParam();
   const int Ltest = static_cast<int>(c.t.size()) - 1;
-  const Outcome r = run_oracle(c.t, Ltest, 1, 1, [&](int, int n) {
-    return n == 1 ? c.state - c.t[1] : 0.0;
-  });
+  const Outcome r =
+      run_oracle(c.t, Ltest, 1, 1, [&](int, int n) { return n == 1 ? c.state - c.t[1] : 0.0; });
   EXPECT_EQ(r.NINF, c.runaway ? 1 : 0);
   EXPECT_EQ(r.calls, c.runaway ? 1 : Ltest);
 }
@@ -179,14 +177,18 @@ INSTANTIATE_TEST_SUITE_P(
                       BoundCase{"BeyondTheBound", {0, 2, 0, 2}, 20.5, true},
                       BoundCase{"NegativeValuesSetTheBound", {-3, 1, 0, 1}, -30.0, false},
                       BoundCase{"BeyondNegativeBound", {-3, 1, 0, 1}, 30.5, true},
-                      BoundCase{"NaNStateHasLeftTheBound", {0, 2, 0, 2},
-                                std::numeric_limits<double>::quiet_NaN(), true},
+                      BoundCase{"NaNStateHasLeftTheBound",
+                                {0, 2, 0, 2},
+                                std::numeric_limits<double>::quiet_NaN(),
+                                true},
                       // Test values near the largest real make the bound infinite: a finite
                       // state is within it, an infinite one has left it all the same.
-                      BoundCase{"HugeStateWithinAnInfiniteBound", {0, 1e308, 0, 1e308}, 1.7e308,
-                                false},
-                      BoundCase{"InfiniteStateHasLeftAnInfiniteBound", {0, 1e308, 0, 1e308},
-                                std::numeric_limits<double>::infinity(), true}),
+                      BoundCase{
+                          "HugeStateWithinAnInfiniteBound", {0, 1e308, 0, 1e308}, 1.7e308, false},
+                      BoundCase{"InfiniteStateHasLeftAnInfiniteBound",
+                                {0, 1e308, 0, 1e308},
+                                std::numeric_limits<double>::infinity(),
+                                true}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(Predtest, NaNPredictionEndsThePieceAsARunaway) {

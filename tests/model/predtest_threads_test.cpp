@@ -51,7 +51,8 @@ TEST_P(PredtestThreads, TheMapFormEqualsTheRoutineFormBitForBit) {
   std::vector<double> x = {0.1, 0.2, 0.3};
   std::mt19937 gen(3);
   std::normal_distribution<double> noise(0.0, 1e-3);
-  while (x.size() < 8000) x.push_back(1.0 - 1.4 * x.back() * x.back() + 0.3 * x[x.size() - 2] + noise(gen));
+  while (x.size() < 8000)
+    x.push_back(1.0 - 1.4 * x.back() * x.back() + 0.3 * x[x.size() - 2] + noise(gen));
   const DelayEmbedding train = embed(std::span(x).first(2000), D);
   const DelayEmbedding test = embed(std::span(x).subspan(2000 - D), D);
 
@@ -66,7 +67,8 @@ TEST_P(PredtestThreads, TheMapFormEqualsTheRoutineFormBitForBit) {
   map.COEF.resize(map.P);
   double err = 0.0;
   if (c.kind == ModelKind::polynomial) {
-    POLYFIT(train.A.data(), D, train.N, train.Y.data(), map.COEF.data(), map.P, MONOMIALS, c.nu, err);
+    POLYFIT(train.A.data(), D, train.N, train.Y.data(), map.COEF.data(), map.P, MONOMIALS, c.nu,
+            err);
   } else {
     RATFIT(train.A.data(), D, train.N, train.Y.data(), map.COEF.data(), map.Pnum, MONOMIALS, c.nu,
            map.Pden, MONOMIALS, c.mu, err);

@@ -63,8 +63,7 @@ TEST_P(GemvAgainstNaive, MatchesForEveryAlphaAndBeta) {
 INSTANTIATE_TEST_SUITE_P(Shapes, GemvAgainstNaive,
                          ::testing::Combine(::testing::Values('N', 'T', 'C', 'n', 't', 'c'),
                                             ::testing::Values(0, 1, 4), ::testing::Values(0, 3, 7),
-                                            ::testing::Values(1, 2, -1),
-                                            ::testing::Values(1, -2)));
+                                            ::testing::Values(1, 2, -1), ::testing::Values(1, -2)));
 
 TEST(DGEMV, LowerCaseTIsTheTranspose) {
   const Vec a = values(12, 0.7), x = values(4, 1.0);
@@ -99,7 +98,8 @@ TEST_P(GerAgainstNaive, Matches) {
   for (double alpha : {0.0, 1.0, -0.75}) {
     Vec a = values(lda * std::max(n, 1), 1.7), ref = a;
     for (int j = 0; j < n; ++j)
-      for (int i = 0; i < m; ++i) ref[j * lda + i] += alpha * x[pos(i, m, incx)] * y[pos(j, n, incy)];
+      for (int i = 0; i < m; ++i)
+        ref[j * lda + i] += alpha * x[pos(i, m, incx)] * y[pos(j, n, incy)];
     DGER(m, n, alpha, x.data(), incx, y.data(), incy, a.data(), lda);
     for (std::size_t k = 0; k < a.size(); ++k)
       EXPECT_NEAR(a[k], ref[k], 1e-13 * (1 + std::fabs(ref[k]))) << "alpha " << alpha << ' ' << k;
@@ -108,8 +108,7 @@ TEST_P(GerAgainstNaive, Matches) {
 
 INSTANTIATE_TEST_SUITE_P(Shapes, GerAgainstNaive,
                          ::testing::Combine(::testing::Values(0, 1, 5), ::testing::Values(0, 1, 4),
-                                            ::testing::Values(1, 2, -1),
-                                            ::testing::Values(1, -3)));
+                                            ::testing::Values(1, 2, -1), ::testing::Values(1, -3)));
 
 TEST(DGEMV, ValidCallsPushNoFrame) {
   // A frame pushed and popped below "CALLER" would leave code 0 one level down instead of -1.
@@ -147,9 +146,8 @@ class Blas2Errors : public CapturedOutput {
 
 TEST_F(Blas2Errors, ArgumentChecksOfDGEMV) {
   auto gemv = [this](char trans, int m, int n, int lda, int incx, int incy) {
-    return [=, this] {
-      DGEMV(trans, m, n, 1.0, a.data(), lda, x.data(), incx, 0.0, y.data(), incy);
-    };
+    return
+        [=, this] { DGEMV(trans, m, n, 1.0, a.data(), lda, x.data(), incx, 0.0, y.data(), incy); };
   };
   run({
       {"M < 0", gemv('N', -1, 2, 2, 1, 1),

@@ -240,11 +240,10 @@ TEST_F(ErrorStackTest, LongMessagesAreBrokenIntoLines) {
       {"one over", std::string(48, 'a'), ". \n ***          " + std::string(48, 'a') + "\n"},
       {"break at blank", std::string(40, 'a') + " bbbbbbbbbbbb",
        ".  " + std::string(40, 'a') + "\n ***          bbbbbbbbbbbb\n"},
-      {"word longer than a line", x64 + "yy",
-       ". \n ***          " + x64 + "\n ***          yy\n"},
+      {"word longer than a line", x64 + "yy", ". \n ***          " + x64 + "\n ***          yy\n"},
       {"continuation ends after blank", "a " + std::string(60, 'c') + " " + std::string(10, 'd'),
-       ".  a\n ***          " + std::string(60, 'c') + " \n ***          " +
-           std::string(10, 'd') + "\n"},
+       ".  a\n ***          " + std::string(60, 'c') + " \n ***          " + std::string(10, 'd') +
+           "\n"},
       {"only one leading blank skipped", std::string(46, 'a') + "   e",
        ".  " + std::string(46, 'a') + "\n ***            e\n"},
       {"explicit line end", "ab%/cd", ".  ab\n ***          cd\n"},
@@ -263,7 +262,7 @@ TEST_F(ErrorStackTest, LongMessagesAreBrokenIntoLines) {
 struct TypeCase {
   int type;
   int depth;
-  const char* word;       // type name as printed; nullptr when nothing is printed
+  const char* word;  // type name as printed; nullptr when nothing is printed
   bool printed_at_record;
   int stopping_pop;       // 0: none; 1: first pop; 2: second pop
   int code_left_at_user;  // code[1] after all pops when nothing stops
@@ -271,12 +270,12 @@ struct TypeCase {
 
 TEST_F(ErrorStackTest, DefaultTablesDecidePrintStopAndCarry) {
   const TypeCase cases[] = {
-      {1, 2, nullptr, false, 0, 0},     {2, 2, nullptr, false, 0, 2},
-      {3, 2, "WARNING ", false, 0, 2},  {4, 2, "FATAL   ", false, 1, 0},
-      {5, 2, "TERMINAL", true, 1, 0},   {6, 2, "WARNING ", true, 0, 2},
-      {7, 2, "FATAL   ", true, 1, 0},   {1, 3, nullptr, false, 0, 0},
-      {2, 3, nullptr, false, 0, 2},     {3, 3, "WARNING ", false, 0, 2},
-      {4, 3, "FATAL   ", false, 2, 0},  {5, 3, "TERMINAL", true, 1, 0},
+      {1, 2, nullptr, false, 0, 0},    {2, 2, nullptr, false, 0, 2},
+      {3, 2, "WARNING ", false, 0, 2}, {4, 2, "FATAL   ", false, 1, 0},
+      {5, 2, "TERMINAL", true, 1, 0},  {6, 2, "WARNING ", true, 0, 2},
+      {7, 2, "FATAL   ", true, 1, 0},  {1, 3, nullptr, false, 0, 0},
+      {2, 3, nullptr, false, 0, 2},    {3, 3, "WARNING ", false, 0, 2},
+      {4, 3, "FATAL   ", false, 2, 0}, {5, 3, "TERMINAL", true, 1, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("type " + std::to_string(c.type) + " depth " + std::to_string(c.depth));
@@ -297,8 +296,8 @@ TEST_F(ErrorStackTest, DefaultTablesDecidePrintStopAndCarry) {
     } else {
       // Printed once, under the name of the routine whose level printed it.
       const std::string shown_from = c.printed_at_record && c.depth == 3 ? "INNER" : "OUTER";
-      const std::string first = std::string("\n *** ") + c.word + " ERROR 2 from " + shown_from +
-                                ".  Msg.\n";
+      const std::string first =
+          std::string("\n *** ") + c.word + " ERROR 2 from " + shown_from + ".  Msg.\n";
       EXPECT_EQ(out.substr(0, first.size()), first);
       EXPECT_EQ(out.find(" ERROR ", first.size()), std::string::npos);
     }
@@ -372,7 +371,8 @@ TEST_F(ErrorStackTest, BadSelectorOfN1RCDStops) {
     out.clear();
     E1PSH("R");
     EXPECT_EQ(stop_status([=] { N1RCD(selector); }), 1) << selector;
-    EXPECT_EQ(out, "\n *** TERMINAL ERROR 1 from R.  The argument passed to N1RCD must be 0 or 1.\n")
+    EXPECT_EQ(out,
+              "\n *** TERMINAL ERROR 1 from R.  The argument passed to N1RCD must be 0 or 1.\n")
         << selector;
   }
 }

@@ -167,14 +167,12 @@ struct NormCase {
 
 TEST(Kernels, Nrm2ScalesExtremeValues) {
   // Plain squares would underflow to 0 or overflow to infinity for all of these.
-  const NormCase cases[] = {{1e-200, 1}, {1e-200, 7}, {-1e-200, 9}, {1e200, 1},
-                            {1e200, 7},  {-1e200, 9}, {1e-160, 4}, {1e160, 4},
-                            {1e-300, 5}, {1.7e308, 1}};
+  const NormCase cases[] = {{1e-200, 1}, {1e-200, 7}, {-1e-200, 9}, {1e200, 1},  {1e200, 7},
+                            {-1e200, 9}, {1e-160, 4}, {1e160, 4},   {1e-300, 5}, {1.7e308, 1}};
   for (const auto& c : cases) {
     const std::vector<double> x(c.n, c.value);
     const double expected = std::fabs(c.value) * std::sqrt(static_cast<double>(c.n));
-    EXPECT_NEAR(VNRM2(c.n, x.data(), 1), expected, 4e-16 * expected)
-        << c.value << " x " << c.n;
+    EXPECT_NEAR(VNRM2(c.n, x.data(), 1), expected, 4e-16 * expected) << c.value << " x " << c.n;
   }
   const std::vector<double> big = {3e200, 4e200}, tiny = {3e-200, -4e-200};
   EXPECT_DOUBLE_EQ(VNRM2(2, big.data(), 1), 5e200);

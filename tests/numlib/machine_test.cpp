@@ -110,7 +110,8 @@ TEST_F(MachineTest, UnitIndexOutsideTableStops) {
     int N;
     const char* shown;
   };
-  for (const Case c : {Case{4, "     4"}, Case{0, "     0"}, Case{-4, "     4"}, Case{-123456, "123456"}}) {
+  for (const Case c :
+       {Case{4, "     4"}, Case{0, "     0"}, Case{-4, "     4"}, Case{-123456, "123456"}}) {
     out.clear();
     int unit = 42;
     EXPECT_EQ(stop_status([&] { UMACH(c.N, unit); }), 1) << c.N;

@@ -114,7 +114,8 @@ TEST_F(CgroupTree, HeadroomTable) {
       {"V1UnlimitedIsNoLimit",
        {{"memory/memory.limit_in_bytes", "9223372036854771712\n"},
         {"memory/memory.usage_in_bytes", "452141056\n"}},
-       "4:cpu,memory:/\n", kNoLimit},
+       "4:cpu,memory:/\n",
+       kNoLimit},
       {"UnreadableFilesSetNoLimit",
        {{"user.slice/job/memory.max", "1073741824\n"}},  // no memory.current
        v2_leaf,

@@ -2,9 +2,9 @@
 // steps of dL2RRR: same conventions, same outputs to rounding, independent of the thread count
 // and of the instruction set of the matrix products.
 
-#include <gtest/gtest.h>
+#include "numlib/qr_blocked.h"
 
-#include "tests/numlib/random_matrix.h"
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "numlib/error_stack.h"
-#include "numlib/progress.h"
 #include "numlib/gemm_kernels.h"
+#include "numlib/progress.h"
 #include "numlib/qr.h"
-#include "numlib/qr_blocked.h"
 #include "numlib/threads.h"
+#include "tests/numlib/random_matrix.h"
 #include "tests/numlib/unit_capture.h"
 
 namespace numlib {
@@ -51,8 +51,8 @@ Factored unblocked(const Vec& a, int m, int n) {
   Factored f{a, Vec(n), Vec(n)};
   std::vector<int> korder(n);
   Vec wk(std::max(1, n - 1));
-  dL2RRR(m, n, f.qr.data(), m, false, korder.data(), f.qr.data(), m, f.hh.data(),
-         f.colnrm.data(), wk.data());
+  dL2RRR(m, n, f.qr.data(), m, false, korder.data(), f.qr.data(), m, f.hh.data(), f.colnrm.data(),
+         wk.data());
   return f;
 }
 
@@ -60,8 +60,7 @@ Factored unblocked(const Vec& a, int m, int n) {
 Factored through_dlqrrr(const Vec& a, int m, int n) {
   Factored f{a, Vec(n), Vec(n)};
   std::vector<int> korder(n);
-  DLQRRR(m, n, f.qr.data(), m, false, korder.data(), f.qr.data(), m, f.hh.data(),
-         f.colnrm.data());
+  DLQRRR(m, n, f.qr.data(), m, false, korder.data(), f.qr.data(), m, f.hh.data(), f.colnrm.data());
   return f;
 }
 
@@ -69,8 +68,8 @@ Factored through_dlqrrr(const Vec& a, int m, int n) {
 Factored blocked(const Vec& a, int m, int n) {
   Factored f{Vec(a.size(), -1.0), Vec(n), Vec(n)};
   Vec wk(std::max(1, n - 1));
-  EXPECT_TRUE(detail::qr_blocked(m, n, a.data(), m, f.qr.data(), m, f.hh.data(),
-                                 f.colnrm.data(), wk.data()));
+  EXPECT_TRUE(detail::qr_blocked(m, n, a.data(), m, f.qr.data(), m, f.hh.data(), f.colnrm.data(),
+                                 wk.data()));
   return f;
 }
 
@@ -163,7 +162,8 @@ TEST_P(BlockedMatchesUnblocked, FactorsAndSolutionsAgreeToRounding) {
       for (int i = 0; i <= j; ++i)
         ASSERT_NEAR(f.qr[c + i], ref.qr[c + i], 20 * p.kappa * kEps * scale) << i << ',' << j;
       double worst = 0.0;
-      for (int i = j + 1; i < p.m; ++i) worst = std::max(worst, std::fabs(f.qr[c + i] - ref.qr[c + i]));
+      for (int i = j + 1; i < p.m; ++i)
+        worst = std::max(worst, std::fabs(f.qr[c + i] - ref.qr[c + i]));
       ASSERT_LE(worst, 20 * p.kappa * kEps) << "vector " << j;
       ASSERT_NEAR(f.hh[j], ref.hh[j], 20 * p.kappa * kEps) << j;
     }
@@ -189,8 +189,7 @@ INSTANTIATE_TEST_SUITE_P(
         Problem{"GradedColumns", 2500, 50, 16, 8.0, 0.0, 1e9},
         Problem{"NearlyDependentColumns", 2500, 45, 16, 0.0, 1e-7, 1e8},
         // Tiny and square cases: one column, a leaf only, a square matrix.
-        Problem{"OneColumn", 10, 1, 32, 0.0, 0.0, 1e1},
-        Problem{"OneLeaf", 9, 4, 32, 0.0, 0.0, 1e2},
+        Problem{"OneColumn", 10, 1, 32, 0.0, 0.0, 1e1}, Problem{"OneLeaf", 9, 4, 32, 0.0, 0.0, 1e2},
         Problem{"Square", 37, 37, 16, 0.0, 0.0, 1e4}),
     [](const auto& test) { return test.param.name; });
 

@@ -1,9 +1,6 @@
 #include "numlib/qr.h"
 
 #include <gtest/gtest.h>
-
-#include "tests/numlib/random_matrix.h"
-
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -18,6 +15,7 @@
 #include <tuple>
 #include <vector>
 
+#include "tests/numlib/random_matrix.h"
 #include "tests/numlib/unit_capture.h"
 
 namespace numlib {
@@ -43,7 +41,11 @@ struct Factored {
 
 Factored factor(const Vec& a, int m, int n, bool pivot, std::vector<int> korder = {},
                 bool in_place = false) {
-  Factored f{m, n, in_place ? a : Vec(a.size(), kSentinel), Vec(n, kSentinel), Vec(n, kSentinel),
+  Factored f{m,
+             n,
+             in_place ? a : Vec(a.size(), kSentinel),
+             Vec(n, kSentinel),
+             Vec(n, kSentinel),
              korder.empty() ? std::vector<int>(n, 0) : korder};
   DLQRRR(m, n, in_place ? f.qr.data() : a.data(), m, pivot, f.korder.data(), f.qr.data(), m,
          f.hh.data(), f.colnrm.data());
@@ -57,8 +59,8 @@ Vec build_q(Factored& f) {
   for (int i = 0; i < m; ++i) {
     Vec e(m, 0.0);
     e[i] = 1.0;
-    DLQRSL(m, std::min(f.n, m), f.qr.data(), m, f.hh.data(), e.data(), 10000, &q[i * m],
-           nullptr, nullptr, nullptr, nullptr);
+    DLQRSL(m, std::min(f.n, m), f.qr.data(), m, f.hh.data(), e.data(), 10000, &q[i * m], nullptr,
+           nullptr, nullptr, nullptr);
   }
   return q;
 }
@@ -251,8 +253,8 @@ TEST_F(LineFit, InPlaceFactorisationAsTheFitsCallIt) {
   Vec qr = a, hh(n), colnrm(n), scratch(m), coef(n), resid(m);
   std::vector<int> korder(n);
   DLQRRR(m, n, qr.data(), m, false, korder.data(), qr.data(), m, hh.data(), colnrm.data());
-  DLQRSL(m, n, qr.data(), m, hh.data(), y.data(), 110, scratch.data(), scratch.data(),
-         coef.data(), resid.data(), scratch.data());
+  DLQRSL(m, n, qr.data(), m, hh.data(), y.data(), 110, scratch.data(), scratch.data(), coef.data(),
+         resid.data(), scratch.data());
   EXPECT_NEAR(coef[0], 2.0, 1e-13);
   EXPECT_NEAR(coef[1], 3.0, 1e-13);
   for (int i = 0; i < m; ++i) EXPECT_NEAR(resid[i], r[i], 1e-13);
@@ -304,17 +306,17 @@ TEST(DLQRSL, OnlySelectedOutputsAreWritten) {
          all_coef.data(), all_resid.data(), all_ax.data());
 
   const PathCase cases[] = {
-      {1, false, true, false, false, true},     {10, false, true, false, true, false},
-      {100, false, true, true, false, false},   {1000, false, true, false, false, false},
+      {1, false, true, false, false, true},      {10, false, true, false, true, false},
+      {100, false, true, true, false, false},    {1000, false, true, false, false, false},
       {10000, true, false, false, false, false}, {110, false, true, true, true, false},
-      {10001, true, true, false, false, true},  {99999, true, true, true, true, true},
+      {10001, true, true, false, false, true},   {99999, true, true, true, true, true},
       {20300, true, true, true, false, false},
   };
   for (const auto& c : cases) {
     Vec qy(m, kSentinel), qty(m, kSentinel), coef(n, kSentinel), resid(m, kSentinel),
         ax(m, kSentinel);
-    DLQRSL(m, n, f.qr.data(), m, f.hh.data(), y.data(), c.ipath, qy.data(), qty.data(),
-           coef.data(), resid.data(), ax.data());
+    DLQRSL(m, n, f.qr.data(), m, f.hh.data(), y.data(), c.ipath, qy.data(), qty.data(), coef.data(),
+           resid.data(), ax.data());
     const auto check = [&](const Vec& got, const Vec& expected, bool selected, const char* what) {
       if (selected) {
         EXPECT_EQ(got, expected) << "IPATH " << c.ipath << ' ' << what;
@@ -527,8 +529,8 @@ TEST_F(QrErrors, ZeroColumnMakesRExactlySingular) {
       " ***          singular; the index of the first zero diagonal element of R is \n"
       " ***          1.\n";
   const SingularCase cases[] = {
-      {5, 3, {2}, 2, index2},      {6, 4, {3}, 3, index3},   {6, 4, {1, 3}, 3, index3},
-      {5, 3, {1}, 1, index1},      {1, 1, {1}, 1, index1},   {4, 4, {2}, 2, index2},
+      {5, 3, {2}, 2, index2}, {6, 4, {3}, 3, index3}, {6, 4, {1, 3}, 3, index3},
+      {5, 3, {1}, 1, index1}, {1, 1, {1}, 1, index1}, {4, 4, {2}, 2, index2},
   };
   for (const auto& c : cases) {
     Vec mat = random_matrix(c.m, c.n, 41u);
@@ -554,8 +556,8 @@ TEST_F(QrErrors, SingularRWithoutCoefficientsIsNoError) {
   Factored f = factor(mat, 5, 3, false);
   Vec yv = random_matrix(5, 1, 5u), qty(5), resid(5), ax(5);
   EXPECT_EQ(stop_status([&] {
-              DLQRSL(5, 3, f.qr.data(), 5, f.hh.data(), yv.data(), 11, nullptr, qty.data(),
-                     nullptr, resid.data(), ax.data());
+              DLQRSL(5, 3, f.qr.data(), 5, f.hh.data(), yv.data(), 11, nullptr, qty.data(), nullptr,
+                     resid.data(), ax.data());
             }),
             -1);
   EXPECT_EQ(out, "");
@@ -602,8 +604,8 @@ TEST(DLQRRRDeathTest, FailedAllocationReportsTheStorageMessage) {
     }
     std::_Exit(4);
   };
-  EXPECT_EXIT(child(),
-      ::testing::ExitedWithCode(3),
+  EXPECT_EXIT(
+      child(), ::testing::ExitedWithCode(3),
       "TERMINAL ERROR 2 from DLQRRR\\.  The required storage cannot be allocated\\.\n"
       " \\*\\*\\*           The workspace is based on NCA, where NCA = 300000001 is given\\.");
 }

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/numlib/random_matrix.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -15,6 +13,7 @@
 
 #include "numlib/qr.h"
 #include "numlib/threads.h"
+#include "tests/numlib/random_matrix.h"
 
 namespace numlib {
 namespace {
@@ -22,9 +21,7 @@ namespace {
 using Vec = std::vector<double>;
 constexpr double kEps = 2.220446049250313e-16;
 
-Vec random_vector(long n, std::uint32_t seed) {
-  return test_matrices::random_matrix(n, 1, seed);
-}
+Vec random_vector(long n, std::uint32_t seed) { return test_matrices::random_matrix(n, 1, seed); }
 
 double norm2(const Vec& x) {
   double s = 0.0;
@@ -38,8 +35,8 @@ TEST(RowChunks, ChunkSizesFollowTheRowCount) {
     long chunk;
   };
   // At least 8192 rows, at most 64 chunks, a multiple of 512 rows.
-  for (const Case c : {Case{100, 8192}, Case{20011, 8192}, Case{524288, 8192},
-                       Case{524289, 8704}, Case{999999, 15872}}) {
+  for (const Case c : {Case{100, 8192}, Case{20011, 8192}, Case{524288, 8192}, Case{524289, 8704},
+                       Case{999999, 15872}}) {
     EXPECT_EQ(detail::row_chunk_size(c.rows), c.chunk) << c.rows;
   }
 }
@@ -72,8 +69,7 @@ Vec serial_apply(const Reflectors& r, int first, int last, int step, Vec y) {
 }
 
 Vec chunked_apply(const Reflectors& r, int first, int last, int step, Vec y) {
-  detail::apply_reflectors_chunked(r.m, r.qr.data(), r.m, r.hh.data(), first, last, step,
-                                   y.data());
+  detail::apply_reflectors_chunked(r.m, r.qr.data(), r.m, r.hh.data(), first, last, step, y.data());
   return y;
 }
 
@@ -104,15 +100,14 @@ TEST_P(ReflectorPasses, AgreeWithSerialLoopsAndIgnoreTheThreadCount) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, ReflectorPasses,
-    ::testing::Values(PassCase{"ForwardOneChunk", 5000, 1, 12, 1},
-                      PassCase{"BackwardOneChunk", 5000, 12, 1, -1},
-                      PassCase{"ForwardThreeChunks", 20011, 1, 12, 1},
-                      PassCase{"BackwardThreeChunks", 20011, 12, 1, -1},
-                      PassCase{"OnlySkippedSteps", 20011, 4, 4, 1},
-                      PassCase{"ChunkBoundaryRows", 16385, 2, 9, 1}),
-    [](const auto& test) { return test.param.name; });
+INSTANTIATE_TEST_SUITE_P(Shapes, ReflectorPasses,
+                         ::testing::Values(PassCase{"ForwardOneChunk", 5000, 1, 12, 1},
+                                           PassCase{"BackwardOneChunk", 5000, 12, 1, -1},
+                                           PassCase{"ForwardThreeChunks", 20011, 1, 12, 1},
+                                           PassCase{"BackwardThreeChunks", 20011, 12, 1, -1},
+                                           PassCase{"OnlySkippedSteps", 20011, 4, 4, 1},
+                                           PassCase{"ChunkBoundaryRows", 16385, 2, 9, 1}),
+                         [](const auto& test) { return test.param.name; });
 
 TEST(RowChunks, SolveOfATallFactorisationReproducesAKnownSolution) {
   // y = A b: the solve through the chunked passes gives b back and a zero residual to rounding.
@@ -126,8 +121,8 @@ TEST(RowChunks, SolveOfATallFactorisationReproducesAKnownSolution) {
   Vec hh(n), colnrm(n), coef(n), resid(m), scratch(m);
   std::vector<int> korder(n);
   DLQRRR(m, n, a.data(), m, false, korder.data(), a.data(), m, hh.data(), colnrm.data());
-  DLQRSL(m, n, a.data(), m, hh.data(), y.data(), 110, scratch.data(), scratch.data(),
-         coef.data(), resid.data(), scratch.data());
+  DLQRSL(m, n, a.data(), m, hh.data(), y.data(), 110, scratch.data(), scratch.data(), coef.data(),
+         resid.data(), scratch.data());
   for (int j = 0; j < n; ++j) EXPECT_NEAR(coef[j], b[j], 1e-10 * b[j]) << j;
   EXPECT_LT(norm2(resid), 1e-9 * norm2(y));
 }
@@ -143,8 +138,7 @@ TEST(RowChunks, LeafStepsAgreeWithTheColumnStepsAndIgnoreTheThreadCount) {
     Vec qr = a, hh(n);
     const int saved = thread_count();
     set_thread_count(threads);
-    detail::leaf_steps_chunked(m, qr.data(), m, 0, n, hh.data(), 1e-300,
-                               detail::row_chunk_size(m));
+    detail::leaf_steps_chunked(m, qr.data(), m, 0, n, hh.data(), 1e-300, detail::row_chunk_size(m));
     set_thread_count(saved);
     qr.insert(qr.end(), hh.begin(), hh.end());
     return qr;

@@ -1,6 +1,8 @@
 // A desktop console window: what it paints (picture, text, cursor), typing, scrolling, the
 // character cell and the placement of windows in cells.
 
+#include "windowing/qt/console_view.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QMouseEvent>
@@ -10,7 +12,6 @@
 
 #include "windowing/canvas.h"
 #include "windowing/qt/cell_geometry.h"
-#include "windowing/qt/console_view.h"
 
 using namespace windowing;
 
@@ -59,12 +60,12 @@ class ConsoleViewTest : public QObject {
     QTest::addColumn<int>("w");
     QTest::addColumn<QRect>("expected");
     // Scroll bars 16, decoration 4 left and right, 24 on top, 4 below.
-    QTest::newRow("dialogue window") << 4 << 0 << 0 << 31 << 47
-                                     << QRect(0, 0, 47 * 12 + 16 + 8, 31 * 20 + 16 + 28);
+    QTest::newRow("dialogue window")
+        << 4 << 0 << 0 << 31 << 47 << QRect(0, 0, 47 * 12 + 16 + 8, 31 * 20 + 16 + 28);
     QTest::newRow("plot window") << 4 << 50 << 0 << 31 << 47
                                  << QRect(600, 0, 47 * 12 + 16 + 8, 31 * 20 + 16 + 28);
-    QTest::newRow("one cell down and right") << 4 << 1 << 1 << 1 << 1
-                                             << QRect(12, 20, 12 + 16 + 8, 20 + 16 + 28);
+    QTest::newRow("one cell down and right")
+        << 4 << 1 << 1 << 1 << 1 << QRect(12, 20, 12 + 16 + 8, 20 + 16 + 28);
     QTest::newRow("empty client") << 4 << 0 << 2 << 0 << 0 << QRect(0, 40, 24, 44);
   }
   void childGeometry() {
@@ -194,16 +195,26 @@ class ConsoleViewTest : public QObject {
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("input");
     QTest::addColumn<int>("cursor");
-    QTest::newRow("insert before the end") << "1000<<5" << "10500" << 3;
-    QTest::newRow("home and delete") << "150000[x" << "50000" << 0;
-    QTest::newRow("end after home") << "12[3]4" << "3124" << 4;
-    QTest::newRow("backspace in the middle") << "12345<<-" << "1245" << 2;
-    QTest::newRow("left stops at the start") << "7<<<<8" << "87" << 1;
-    QTest::newRow("up recalls the last answer") << "150|2|^" << "2" << 1;
-    QTest::newRow("up twice, then edit") << "150|2|^^0" << "1500" << 4;
-    QTest::newRow("down returns to the draft") << "150|2|9^^vv" << "9" << 1;
-    QTest::newRow("up past the oldest stays") << "150|^^^" << "150" << 3;
-    QTest::newRow("repeated answers once") << "5|5|^^" << "5" << 1;
+    QTest::newRow("insert before the end") << "1000<<5"
+                                           << "10500" << 3;
+    QTest::newRow("home and delete") << "150000[x"
+                                     << "50000" << 0;
+    QTest::newRow("end after home") << "12[3]4"
+                                    << "3124" << 4;
+    QTest::newRow("backspace in the middle") << "12345<<-"
+                                             << "1245" << 2;
+    QTest::newRow("left stops at the start") << "7<<<<8"
+                                             << "87" << 1;
+    QTest::newRow("up recalls the last answer") << "150|2|^"
+                                                << "2" << 1;
+    QTest::newRow("up twice, then edit") << "150|2|^^0"
+                                         << "1500" << 4;
+    QTest::newRow("down returns to the draft") << "150|2|9^^vv"
+                                               << "9" << 1;
+    QTest::newRow("up past the oldest stays") << "150|^^^"
+                                              << "150" << 3;
+    QTest::newRow("repeated answers once") << "5|5|^^"
+                                           << "5" << 1;
   }
   void editingAndHistory() {
     QFETCH(QString, keys);
@@ -214,9 +225,9 @@ class ConsoleViewTest : public QObject {
     buffer->begin_read(0);
     std::atomic<bool> abort{false};
     const std::map<QChar, Qt::Key> special = {
-        {'<', Qt::Key_Left}, {'>', Qt::Key_Right}, {'[', Qt::Key_Home}, {']', Qt::Key_End},
-        {'-', Qt::Key_Backspace}, {'x', Qt::Key_Delete}, {'^', Qt::Key_Up},
-        {'v', Qt::Key_Down}, {'|', Qt::Key_Return}};
+        {'<', Qt::Key_Left}, {'>', Qt::Key_Right},     {'[', Qt::Key_Home},
+        {']', Qt::Key_End},  {'-', Qt::Key_Backspace}, {'x', Qt::Key_Delete},
+        {'^', Qt::Key_Up},   {'v', Qt::Key_Down},      {'|', Qt::Key_Return}};
     for (const QChar k : keys) {
       const auto it = special.find(k);
       if (it == special.end()) {
@@ -238,8 +249,7 @@ class ConsoleViewTest : public QObject {
     // The bar is drawn at the editing position.
     const QImage shown = grab_viewport(view);
     const int row = buffer->cursor().first;
-    QCOMPARE(dark_pixels(shown, QRect(cursor * kCell.width, row * kCell.height + 6, 2, 8)),
-             2 * 8);
+    QCOMPARE(dark_pixels(shown, QRect(cursor * kCell.width, row * kCell.height + 6, 2, 8)), 2 * 8);
   }
 
   void dragSelectsAndPasteTakesTheFirstLine() {

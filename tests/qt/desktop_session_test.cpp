@@ -2,33 +2,34 @@
 // into the Input Window, the plot window, the file-choice dialog and the message boxes driven
 // as a user would, and the frame closed at awkward moments.
 
+#include "windowing/qt/desktop_session.h"
+
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <QAbstractButton>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMenuBar>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QMenu>
-#include <QMimeData>
+#include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QUrl>
-#include <QClipboard>
-#include <QStatusTipEvent>
+#include <QElapsedTimer>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
+#include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTemporaryDir>
-#include <QElapsedTimer>
-#include <QPointer>
 #include <QTimer>
-#include <QtTest>
-#include <QPainter>
+#include <QUrl>
 #include <QXmlStreamReader>
+#include <QtTest>
 #include <cmath>
 #include <deque>
 #include <filesystem>
@@ -42,7 +43,6 @@
 #include "numlib/stop.h"
 #include "numlib/units.h"
 #include "windowing/qt/console_view.h"
-#include "windowing/qt/desktop_session.h"
 #include "windowing/qt/file_choice.h"
 #include "windowing/qt/frame_window.h"
 #include "windowing/qt/plot_recording.h"
@@ -292,8 +292,7 @@ class DesktopSessionTest : public QObject {
     QVERIFY(answer(s, kAnswers[0]));
     // A read waits: the status line says where.
     QVERIFY(answer(s, kAnswers[1]));
-    QTRY_COMPARE(s.frame().statusBar()->currentMessage(),
-                 QString("Input pending in Input Window"));
+    QTRY_COMPARE(s.frame().statusBar()->currentMessage(), QString("Input pending in Input Window"));
     for (int i = 2; i < 8; ++i) QVERIFY(answer(s, kAnswers[i]));
 
     // At question 8 the picture is complete: the window shows the canvas pixel for pixel,
@@ -302,16 +301,15 @@ class DesktopSessionTest : public QObject {
     ConsoleView* plot = s.frame().view(kPlot);
     QVERIFY(plot != nullptr);
     QCOMPARE(s.frame().child(kPlot)->windowTitle(), QString("Model efficiency"));
-    const QImage png = QImage(QStringLiteral("terminal/terminal.png"))
-                           .convertToFormat(QImage::Format_RGB888);
+    const QImage png =
+        QImage(QStringLiteral("terminal/terminal.png")).convertToFormat(QImage::Format_RGB888);
     QCOMPARE(png.size(), QSize(540, 580));
     QTRY_COMPARE(plot->picture().convertToFormat(QImage::Format_RGB888), png);
     // The window paints the shapes at its size; View > Actual Pixels shows the pixel picture.
     QTRY_VERIFY(plot->shows_shapes());
     QAction* actual = s.frame().findChild<QAction*>("actual_pixels");
     actual->setChecked(true);
-    const QImage shown =
-        plot->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB888);
+    const QImage shown = plot->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB888);
     QCOMPARE(shown.copy(0, 0, 540, 580), png);
     actual->setChecked(false);
     QVERIFY(plot->shows_shapes());
@@ -366,8 +364,9 @@ class DesktopSessionTest : public QObject {
     QStringList titles;
     for (QAction* a : s.frame().menuBar()->actions()) titles << a->text();
     QCOMPARE(titles, (QStringList{"&File", "&Edit", "&View", "&Window", "&Help"}));
-    for (const char* name : {"open_series", "save", "exit", "copy", "paste", "select_all", "export_plot", "export_data",
-                             "open_report", "actual_pixels", "cascade", "tile", "about"}) {
+    for (const char* name :
+         {"open_series", "save", "exit", "copy", "paste", "select_all", "export_plot",
+          "export_data", "open_report", "actual_pixels", "cascade", "tile", "about"}) {
       QVERIFY2(s.frame().findChild<QAction*>(name) != nullptr, name);
     }
     QCOMPARE(s.frame().findChild<QAction*>("print") != nullptr, FrameWindow::can_print());
@@ -390,7 +389,8 @@ class DesktopSessionTest : public QObject {
     s.end();
     const std::string report = read_file("report.txt");
     QVERIFY2(report.find(" The number of values in a training time series Ntrain =    150\n") !=
-                 std::string::npos, report.c_str());
+                 std::string::npos,
+             report.c_str());
     QVERIFY2(report.find(" Dimension of a model map D =  2\n") != std::string::npos,
              report.c_str());
     // No question after a close.
@@ -418,8 +418,7 @@ class DesktopSessionTest : public QObject {
     QVERIFY(reached_read);
     QVERIFY(s.finished());
     QCOMPARE(s.status(), QtFrontend::kClosedStatus);
-    QCOMPARE(QString::fromStdString(s.frontend().text_buffer(kInput)->text()),
-             QString(" done\n"));
+    QCOMPARE(QString::fromStdString(s.frontend().text_buffer(kInput)->text()), QString(" done\n"));
   }
 
   void fileDialogAndTerminateQuestion() {
@@ -438,12 +437,13 @@ class DesktopSessionTest : public QObject {
           d->setDirectory(QDir::rootPath());
           QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection);
         }),
-        box_step(QMessageBox::No, [&](QMessageBox* box) {
-          box_title = box->windowTitle();
-          box_text = box->text();
-          warning = box->icon() == QMessageBox::Warning;
-          no_default = box->defaultButton() == box->button(QMessageBox::No);
-        }),
+        box_step(QMessageBox::No,
+                 [&](QMessageBox* box) {
+                   box_title = box->windowTitle();
+                   box_text = box->text();
+                   warning = box->icon() == QMessageBox::Warning;
+                   no_default = box->defaultButton() == box->button(QMessageBox::No);
+                 }),
         // No: the dialog again; this time a file is chosen.
         file_step([](FileChoiceDialog* d) {
           d->selectFile(QDir::current().absoluteFilePath("sine.txt"));
@@ -499,10 +499,11 @@ class DesktopSessionTest : public QObject {
           d->selectFile(name);
           QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
         }),
-        box_step(QMessageBox::No, [&](QMessageBox* box) {
-          question = box->text();
-          no_default = box->defaultButton() == box->button(QMessageBox::No);
-        }),
+        box_step(QMessageBox::No,
+                 [&](QMessageBox* box) {
+                   question = box->text();
+                   no_default = box->defaultButton() == box->button(QMessageBox::No);
+                 }),
         // Declined: nothing created, the same dialog stays.
         file_step([&](FileChoiceDialog* d) {
           created_after_no = QFile::exists(name);
@@ -748,9 +749,8 @@ class DesktopSessionTest : public QObject {
     DesktopSession s(QStringLiteral("mapfit"));
     s.start(dialogue_with({"noise.txt"}));
     for (const char* a : {"20000", "4", "1", "10"}) QVERIFY(answer(s, a));
-    QTRY_VERIFY_WITH_TIMEOUT(s.frame().progress_bar()->isVisible() &&
-                                 s.frame().progress_bar()->value() > 0,
-                             60000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        s.frame().progress_bar()->isVisible() && s.frame().progress_bar()->value() > 0, 60000);
     QVERIFY(s.frame().stop_button()->isVisible());
     QCOMPARE(s.frame().statusBar()->currentMessage(), QString("Fitting the model map..."));
     auto buffer = s.frontend().text_buffer(kInput);

@@ -1,9 +1,9 @@
 // The text of a desktop console window: lines and colours, the typed line, the hand-over.
 
+#include "windowing/qt/text_buffer.h"
+
 #include <QtTest>
 #include <thread>
-
-#include "windowing/qt/text_buffer.h"
 
 using windowing::TextBuffer;
 using windowing::TextLine;

@@ -241,7 +241,7 @@ TEST_F(PlotFileTest, UnwritablePlotFileGivesANote) {
   t.OPENWINDOW(plot::kPlotUnit, "Model efficiency", false);
   t.picture_done(plot::kPlotUnit);
   EXPECT_EQ(s.err.str(), "mapfit: cannot write the plot to " + path +
-                            ": No such file or directory (" + path + " is left as it was)\n");
+                             ": No such file or directory (" + path + " is left as it was)\n");
   EXPECT_EQ(s.out.str(), "");
 }
 

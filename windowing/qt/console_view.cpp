@@ -1,10 +1,10 @@
 #include "windowing/qt/console_view.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QApplication>
-#include <QClipboard>
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
@@ -166,9 +166,8 @@ QPoint ConsoleView::cell_at(QPoint p) const {
 void ConsoleView::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(viewport());
   painter.translate(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
-  const QSize content = content_size().expandedTo(viewport()->size() +
-                                                  QSize(horizontalScrollBar()->value(),
-                                                        verticalScrollBar()->value()));
+  const QSize content = content_size().expandedTo(
+      viewport()->size() + QSize(horizontalScrollBar()->value(), verticalScrollBar()->value()));
   painter.fillRect(QRect(QPoint(0, 0), content), palette_colour(background_));
   if (shows_shapes()) {
     painter.save();
@@ -223,20 +222,37 @@ bool ConsoleView::take_key(QKeyEvent* event) {
   bool changed = false;
   switch (event->key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter: changed = text_->enter(); break;
-    case Qt::Key_Backspace: changed = text_->backspace(); break;
-    case Qt::Key_Delete: changed = text_->erase(); break;
-    case Qt::Key_Left: changed = text_->move(CursorMove::left); break;
-    case Qt::Key_Right: changed = text_->move(CursorMove::right); break;
-    case Qt::Key_Home: changed = text_->move(CursorMove::home); break;
-    case Qt::Key_End: changed = text_->move(CursorMove::end); break;
-    case Qt::Key_Up: changed = text_->recall(-1); break;
-    case Qt::Key_Down: changed = text_->recall(1); break;
+    case Qt::Key_Enter:
+      changed = text_->enter();
+      break;
+    case Qt::Key_Backspace:
+      changed = text_->backspace();
+      break;
+    case Qt::Key_Delete:
+      changed = text_->erase();
+      break;
+    case Qt::Key_Left:
+      changed = text_->move(CursorMove::left);
+      break;
+    case Qt::Key_Right:
+      changed = text_->move(CursorMove::right);
+      break;
+    case Qt::Key_Home:
+      changed = text_->move(CursorMove::home);
+      break;
+    case Qt::Key_End:
+      changed = text_->move(CursorMove::end);
+      break;
+    case Qt::Key_Up:
+      changed = text_->recall(-1);
+      break;
+    case Qt::Key_Down:
+      changed = text_->recall(1);
+      break;
     default: {
       const QString typed = event->text();
-      const bool printable =
-          !typed.isEmpty() && std::all_of(typed.begin(), typed.end(),
-                                          [](QChar c) { return c.isPrint(); });
+      const bool printable = !typed.isEmpty() && std::all_of(typed.begin(), typed.end(),
+                                                             [](QChar c) { return c.isPrint(); });
       if (!printable) return false;
       changed = text_->type(typed.toStdString());
     }
@@ -284,9 +300,8 @@ void ConsoleView::mousePressEvent(QMouseEvent* event) {
     viewport()->update();
   } else if (event->button() == Qt::MiddleButton) {
     QClipboard* clipboard = QApplication::clipboard();
-    const QString text = clipboard->supportsSelection()
-                             ? clipboard->text(QClipboard::Selection)
-                             : clipboard->text();
+    const QString text =
+        clipboard->supportsSelection() ? clipboard->text(QClipboard::Selection) : clipboard->text();
     paste(text.isEmpty() ? clipboard->text() : text);
   }
   QAbstractScrollArea::mousePressEvent(event);

@@ -57,7 +57,9 @@ class ConsoleView : public QAbstractScrollArea {
   // The frame's shortcuts for a key the window gets: without a window manager the frame is
   // never the active window, and Qt then leaves the shortcuts to the widget with the keys.
   // Returns true when the key was a shortcut.
-  void set_shortcuts(std::function<bool(QKeyEvent*)> shortcuts) { shortcuts_ = std::move(shortcuts); }
+  void set_shortcuts(std::function<bool(QKeyEvent*)> shortcuts) {
+    shortcuts_ = std::move(shortcuts);
+  }
   // Esc in the window: abandon the work under way (set by the frame).
   void set_on_escape(std::function<void()> on_escape) { on_escape_ = std::move(on_escape); }
   // Handles a key as typed into this window; true when it was taken.

@@ -48,10 +48,9 @@ DesktopSession::~DesktopSession() {
 void DesktopSession::start(Program program) {
   plot::INITIALSETTINGS(*frontend_);
   frame_->show_as_placed();
-  numlib::set_unit_sink(QtFrontend::kMessagesUnit,
-                        [frontend = frontend_.get()](std::string_view text) {
-                          frontend->write_messages(text);
-                        });
+  numlib::set_unit_sink(
+      QtFrontend::kMessagesUnit,
+      [frontend = frontend_.get()](std::string_view text) { frontend->write_messages(text); });
   thread_ = std::thread([this, program = std::move(program)] {
     lower_thread_priority(kDialoguePriorityDrop);
     int status = 0;

@@ -39,9 +39,9 @@ void FileChoiceDialog::accept() {
     if (box.exec() != QMessageBox::Yes) return;
     QFile created(name);
     if (!created.open(QIODevice::WriteOnly)) {
-      QMessageBox::warning(this, windowTitle(),
-                           QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(name),
-                                                        created.errorString()));
+      QMessageBox::warning(
+          this, windowTitle(),
+          QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(name), created.errorString()));
       return;
     }
   }

@@ -2,14 +2,13 @@
 // the windows) and Help (About). They act on the active console window.
 
 #include <QAction>
-#include <QDesktopServices>
-#include <QDir>
-#include <QInputDialog>
-#include <QUrl>
 #include <QApplication>
 #include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -17,6 +16,7 @@
 #include <QPainter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QUrl>
 
 #ifdef MAPFIT_HAVE_PRINT
 #include <QPrintDialog>
@@ -56,8 +56,8 @@ void FrameWindow::build_menus() {
     print->setShortcuts(QKeySequence::Print);
     print->setObjectName(QStringLiteral("print"));
   }
-  QAction* export_plot = file->addAction(tr("&Export Plot..."), this,
-                                          &FrameWindow::export_plot_dialog);
+  QAction* export_plot =
+      file->addAction(tr("&Export Plot..."), this, &FrameWindow::export_plot_dialog);
   export_plot->setObjectName(QStringLiteral("export_plot"));
   file->addAction(tr("Export &Data..."), this, &FrameWindow::export_data_dialog)
       ->setObjectName(QStringLiteral("export_data"));
@@ -136,8 +136,8 @@ void FrameWindow::export_plot_dialog() {
   QFileDialog dialog(this, tr("Export Plot"));
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setNameFilters({tr("SVG drawings(*.svg)"), tr("PDF documents(*.pdf)"),
-                         tr("PNG pictures(*.png)")});
+  dialog.setNameFilters(
+      {tr("SVG drawings(*.svg)"), tr("PDF documents(*.pdf)"), tr("PNG pictures(*.png)")});
   dialog.setDefaultSuffix(QStringLiteral("svg"));
   connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
     dialog.setDefaultSuffix(f.section(QStringLiteral("*."), 1).chopped(1));
@@ -150,8 +150,8 @@ void FrameWindow::export_plot_dialog() {
   int width = plot->size.width() * 2;
   if (name.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
     bool ok = false;
-    width = QInputDialog::getInt(this, tr("Export Plot"), tr("Width in pixels:"), width, 16,
-                                 20000, 1, &ok);
+    width = QInputDialog::getInt(this, tr("Export Plot"), tr("Width in pixels:"), width, 16, 20000,
+                                 1, &ok);
     if (!ok) return;
   }
   if (!export_plot(*plot, name, title, width)) {

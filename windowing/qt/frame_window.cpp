@@ -2,30 +2,29 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
-#include <QKeyEvent>
-#include <QLayout>
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QShortcut>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
+#include <QUrl>
 #include <algorithm>
 #include <cmath>
 
 #include "windowing/canvas.h"
-
 #include "windowing/qt/console_view.h"
 #include "windowing/qt/file_choice.h"
 #include "windowing/qt/plot_page_view.h"
@@ -35,7 +34,6 @@ namespace windowing {
 namespace {
 
 constexpr int kMessagesUnit = QtFrontend::kMessagesUnit;
-
 
 }  // namespace
 
@@ -62,8 +60,9 @@ FrameWindow::FrameWindow(QtFrontend& frontend, QString title)
   statusBar()->addPermanentWidget(stop_button_);
   // A menu's status tips and the passing notes clear the line; the state's message comes back.
   connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
-    if (message.isEmpty()) QMetaObject::invokeMethod(this, [this] { update_status(); },
-                                                     Qt::QueuedConnection);
+    if (message.isEmpty())
+      QMetaObject::invokeMethod(
+          this, [this] { update_status(); }, Qt::QueuedConnection);
   });
   // Esc in a console window stops too (ConsoleView): the shortcut is for the other widgets.
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -87,7 +86,9 @@ void FrameWindow::show_as_placed() {
 
 void FrameWindow::apply_frame_place(const plot::WINDOWPLACE& place) {
   switch (place.kind) {
-    case 1: showMinimized(); break;
+    case 1:
+      showMinimized();
+      break;
     case 2:
       // Without a window manager a maximized state is only a request: fill the screen too.
       if (QScreen* s = screen()) setGeometry(s->availableGeometry());
@@ -100,7 +101,9 @@ void FrameWindow::apply_frame_place(const plot::WINDOWPLACE& place) {
       showNormal();
       break;
     }
-    default: showNormal(); break;
+    default:
+      showNormal();
+      break;
   }
 }
 
@@ -157,10 +160,17 @@ void FrameWindow::open_child(int unit) {
 
 void FrameWindow::apply_place(QMdiSubWindow* sub, const plot::WINDOWPLACE& place) {
   switch (place.kind) {
-    case 1: sub->showMinimized(); return;
-    case 2: sub->showMaximized(); return;
-    case 4: break;
-    default: sub->showNormal(); return;
+    case 1:
+      sub->showMinimized();
+      return;
+    case 2:
+      sub->showMaximized();
+      return;
+    case 4:
+      break;
+    default:
+      sub->showNormal();
+      return;
   }
   if (sub->isMinimized() || sub->isMaximized()) sub->showNormal();
   // The decoration around the client area is whatever the style gives the sub-window.
@@ -230,9 +240,7 @@ void FrameWindow::update_status() {
   if (statusBar()->currentMessage() != message) statusBar()->showMessage(message);
 }
 
-void FrameWindow::note(const QString& text) {
-  statusBar()->showMessage(text, 3000);
-}
+void FrameWindow::note(const QString& text) { statusBar()->showMessage(text, 3000); }
 
 void FrameWindow::show_input_pending(int unit, bool pending) {
   const auto info = frontend_.info(unit);
@@ -344,8 +352,8 @@ void FrameWindow::run_finished(int status) {
   work_.clear();
   update_status();
   QMessageBox box(QMessageBox::Question, windowTitle(),
-                  finished_ + QStringLiteral("\nExit Window?"),
-                  QMessageBox::Yes | QMessageBox::No, this);
+                  finished_ + QStringLiteral("\nExit Window?"), QMessageBox::Yes | QMessageBox::No,
+                  this);
   box.setDefaultButton(QMessageBox::No);
   dialog_ = &box;
   const bool yes = box.exec() == QMessageBox::Yes;

@@ -131,7 +131,7 @@ class FrameWindow : public QMainWindow {
   std::map<int, QMdiSubWindow*> children_;
   QPointer<QDialog> dialog_;  // the modal dialog open on the dialogue's behalf
   bool shown_ = false;
-  QString input_pending_;     // title of the window whose read waits
+  QString input_pending_;  // title of the window whose read waits
   QString work_;
   QString finished_;
 };

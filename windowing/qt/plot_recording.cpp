@@ -18,8 +18,8 @@ namespace {
 
 QRectF fitted(const PlotRecording& plot, const QRectF& target) {
   if (plot.size.isEmpty()) return target;
-  const double scale = std::min(target.width() / plot.size.width(),
-                                target.height() / plot.size.height());
+  const double scale =
+      std::min(target.width() / plot.size.width(), target.height() / plot.size.height());
   const QSizeF size(plot.size.width() * scale, plot.size.height() * scale);
   return QRectF(target.topLeft() + QPointF((target.width() - size.width()) / 2,
                                            (target.height() - size.height()) / 2),
@@ -32,12 +32,11 @@ QImage canvas_image(const Canvas& canvas) {
   const std::vector<std::uint8_t> rgb = canvas.to_rgb();
   QImage image(canvas.width(), canvas.height(), QImage::Format_RGB888);
   for (int y = 0; y < canvas.height(); ++y) {
-    std::copy_n(rgb.data() + static_cast<std::size_t>(y) * canvas.width() * 3,
-                canvas.width() * 3, image.scanLine(y));
+    std::copy_n(rgb.data() + static_cast<std::size_t>(y) * canvas.width() * 3, canvas.width() * 3,
+                image.scanLine(y));
   }
   return image;
 }
-
 
 void render_plot(QPainter& painter, const PlotRecording& plot, const QRectF& target) {
   painter.save();
@@ -150,7 +149,6 @@ bool write_plot_png(const PlotRecording& plot, const QString& path, int width) {
   painter.end();
   return image.save(path, "PNG");
 }
-
 
 bool export_plot(const PlotRecording& plot, const QString& path, const QString& title,
                  int png_width) {

@@ -35,7 +35,7 @@ struct PlotRecording {
 struct PlotPage {
   QString title;  // the model and the check's number
   PlotRecording recording;
-  QImage pixels;  // the canvas as it was
+  QImage pixels;       // the canvas as it was
   QByteArray numbers;  // what the panels show, as CSV (empty when the program gave none)
 };
 

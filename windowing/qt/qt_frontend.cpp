@@ -323,9 +323,7 @@ void QtFrontend::request_new_series(std::string file) {
 void QtFrontend::close_down() {
   closing_ = true;
   read_interrupt_ = true;
-  {
-    std::lock_guard lock(request_mutex_);
-  }
+  { std::lock_guard lock(request_mutex_); }
   request_answered_.notify_all();
   std::lock_guard lock(buffers_mutex_);
   for (auto& [unit, buffer] : buffers_) buffer->wake();

@@ -140,8 +140,12 @@ bool TextBuffer::move(CursorMove where) {
       ++input_pos_;
       while (input_pos_ < input_.size() && continuation(input_[input_pos_])) ++input_pos_;
       break;
-    case CursorMove::home: input_pos_ = 0; break;
-    case CursorMove::end: input_pos_ = input_.size(); break;
+    case CursorMove::home:
+      input_pos_ = 0;
+      break;
+    case CursorMove::end:
+      input_pos_ = input_.size();
+      break;
   }
   return true;
 }

@@ -29,7 +29,7 @@ struct TextPicture {
   std::string input;            // typed so far, shown after the last line while reading
   bool reading = false;
   int input_colour = 0;
-  int input_cursor = 0;         // characters of `input` before the editing position
+  int input_cursor = 0;  // characters of `input` before the editing position
 };
 
 // Moves of the editing position in the line being typed.
