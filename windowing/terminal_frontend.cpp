@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <iostream>
 #include <string>
@@ -122,7 +123,7 @@ void TerminalFrontend::erase_spinner_line() {
   {
     std::lock_guard lock(spinner_mutex_);
     if (spinner_shown_) {
-      err_ << '\r' << std::string(work_.size() + 3, ' ') << '\r' << std::flush;
+      err_ << '\r' << std::string(shown_width_, ' ') << '\r' << std::flush;
       spinner_shown_ = false;
     }
     spinner_stop_ = spinner_stop_ || spinner_.joinable();
@@ -195,11 +196,20 @@ void TerminalFrontend::work_begins(std::string_view what) {
     std::lock_guard lock(spinner_mutex_);
     spinner_stop_ = false;
     spinner_shown_ = false;
+    shown_width_ = 0;
     work_ = what.empty() ? std::string("working") : std::string(what);
   }
+  percent_.store(-1, std::memory_order_relaxed);
   // The indicator's thread leaves the signals sent to the program to the dialogue's thread.
   const numlib::HeldSignals held;
   spinner_ = std::thread([this] { spin(); });
+}
+
+// Called from the library's threads: only the figure is kept, the indicator's thread shows it.
+void TerminalFrontend::work_progress(std::int64_t done, std::int64_t total) {
+  if (total <= 0) return;
+  percent_.store(static_cast<int>(100 * std::clamp<std::int64_t>(done, 0, total) / total),
+                 std::memory_order_relaxed);
 }
 
 void TerminalFrontend::work_ends() { stop_spinner(); }
@@ -222,12 +232,19 @@ void TerminalFrontend::spin() {
   if (spinner_wake_.wait_for(lock, options_.progress_delay, stopped)) return;
   static constexpr char kMarks[] = {'|', '/', '-', '\\'};
   for (int tick = 0;; ++tick) {
-    err_ << '\r' << work_ << ' ' << kMarks[tick % 4] << ' ' << std::flush;
+    std::string line = work_ + ' ' + kMarks[tick % 4] + ' ';
+    const int percent = percent_.load(std::memory_order_relaxed);
+    if (percent >= 0) line += std::to_string(percent) + " % ";
+    // A shorter line than the last one also blanks the rest of it.
+    err_ << '\r' << line
+         << std::string(shown_width_ > line.size() ? shown_width_ - line.size() : 0, ' ')
+         << std::flush;
+    shown_width_ = std::max(shown_width_, line.size());
     spinner_shown_ = true;
     if (spinner_wake_.wait_for(lock, 150ms, stopped)) break;
   }
   if (spinner_shown_) {
-    err_ << '\r' << std::string(work_.size() + 3, ' ') << '\r' << std::flush;
+    err_ << '\r' << std::string(shown_width_, ' ') << '\r' << std::flush;
     spinner_shown_ = false;
   }
 }

@@ -5,8 +5,10 @@
 // box are stand-ins that talk on standard error, so that standard output carries the dialogue
 // alone.
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <iosfwd>
 #include <mutex>
 #include <string>
@@ -61,8 +63,10 @@ class TerminalFrontend : public Console {
   void picture_done(int unit) override;
   // "mapfit: TEXT" on `err`, on a line of its own.
   void status_message(std::string_view text) override;
-  // A spinner on `err` once the work has lasted progress_delay (with show_progress only).
+  // A spinner on `err` once the work has lasted progress_delay (with show_progress only),
+  // followed by the percentage done once the work reports its progress.
   void work_begins(std::string_view what) override;
+  void work_progress(std::int64_t done, std::int64_t total) override;
   void work_ends() override;
 
  private:
@@ -82,7 +86,9 @@ class TerminalFrontend : public Console {
   std::condition_variable spinner_wake_;
   bool spinner_stop_ = false;
   bool spinner_shown_ = false;
+  std::size_t shown_width_ = 0;  // of the indicator's line on `err`
   std::string work_;
+  std::atomic<int> percent_{-1};  // done of the current work, -1 before its first report
 };
 
 }  // namespace windowing

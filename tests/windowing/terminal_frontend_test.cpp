@@ -305,6 +305,26 @@ TEST(TerminalFrontend, ProgressShowsAfterItsDelayAndIsErased) {
   EXPECT_EQ(out.str(), "");
 }
 
+TEST(TerminalFrontend, ProgressShowsThePercentageReportedAndItsLineIsErasedWhole) {
+  std::istringstream in;
+  std::ostringstream out;
+  WatchedStream err;
+  TerminalFrontend t(in, out, err, progress(true, std::chrono::milliseconds(0)));
+  t.work_begins("fitting");
+  t.work_progress(417, 1000);
+  ASSERT_TRUE(err.wait_for(" 41 % "));
+  t.work_progress(5000, 1000);  // beyond the end counts as done
+  ASSERT_TRUE(err.wait_for(" 100 % "));
+  t.work_ends();
+  // "fitting | 100 % " is 16 characters.
+  EXPECT_TRUE(err.text().ends_with("\r" + std::string(16, ' ') + "\r")) << err.text();
+  // The next work starts without a figure.
+  t.work_begins("checking");
+  ASSERT_TRUE(err.wait_for("\rchecking | "));
+  t.work_ends();
+  EXPECT_TRUE(err.text().ends_with("\r" + std::string(11, ' ') + "\r")) << err.text();
+}
+
 TEST(TerminalFrontend, WorkShorterThanTheDelayShowsNothing) {
   std::istringstream in;
   std::ostringstream out;
