@@ -23,6 +23,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTemporaryDir>
@@ -154,6 +155,7 @@ class DesktopSessionTest : public QObject {
 
   std::unique_ptr<QTemporaryDir> dir_;
   std::filesystem::path previous_;
+  QTemporaryDir settings_dir_;
 
   // Types one answer once the Input Window waits for it.
   bool answer(DesktopSession& s, const QString& text) {
@@ -691,6 +693,30 @@ class DesktopSessionTest : public QObject {
     QCOMPARE(line, std::string("150"));
   }
 
+  // Settings of the tests' own, in a folder that goes with them.
+  void initTestCase() {
+    QCoreApplication::setOrganizationName(QStringLiteral("mapfit-tests"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
+    QSettings().clear();
+  }
+
+  void recentSeriesComeNewestFirstOnceEachAndAtMostEight_data() {
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QString>("opened");
+    QTest::addColumn<QStringList>("after");
+    QTest::newRow("empty") << QStringList{} << "/a" << QStringList{"/a"};
+    QTest::newRow("again") << QStringList{"/b", "/a", "/c"} << "/a"
+                           << QStringList{"/a", "/b", "/c"};
+    QTest::newRow("full") << QStringList{"/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8"} << "/9"
+                          << QStringList{"/9", "/1", "/2", "/3", "/4", "/5", "/6", "/7"};
+  }
+  void recentSeriesComeNewestFirstOnceEachAndAtMostEight() {
+    QFETCH(QStringList, before);
+    QFETCH(QString, opened);
+    QFETCH(QStringList, after);
+    QCOMPARE(FrameWindow::with_recent(before, opened), after);
+  }
+
   // File > Open or a dropped file during a read: the series ends as "y" to question 12 ends it,
   // and the dialogue starts again with the new file.
   void anotherSeriesStartsAgain_data() {
@@ -719,6 +745,11 @@ class DesktopSessionTest : public QObject {
       s.frame().open_series(other);
     }
     QTRY_VERIFY(QString::fromStdString(buffer->text()).contains("contains   300 values"));
+    // File > Open Recent has it first, and opens it again from there.
+    QCOMPARE(s.frame().recent_series().value(0), other);
+    auto* recent = s.frame().findChild<QMenu*>(QStringLiteral("recent_series"));
+    QVERIFY(recent != nullptr && recent->isEnabled());
+    QCOMPARE(recent->actions().value(0)->text(), QStringLiteral("other.txt"));
     QVERIFY(answer(s, "250"));
     QTRY_VERIFY(QString::fromStdString(buffer->text()).contains("D = "));
     s.frame().close();

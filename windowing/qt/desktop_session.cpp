@@ -79,6 +79,9 @@ void DesktopSession::end() {
 
 int run_desktop(int& argc, char** argv, Program program) {
   QApplication app(argc, argv);
+  // The user's settings (File > Open Recent) are kept under the program's name.
+  QCoreApplication::setOrganizationName(QStringLiteral("mapfit"));
+  QCoreApplication::setApplicationName(QStringLiteral("mapfit"));
   // The windows belong to the installed menu entry, and show its icon when it is installed.
   QGuiApplication::setDesktopFileName(QStringLiteral(MAPFIT_APP_ID));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(MAPFIT_APP_ID)));

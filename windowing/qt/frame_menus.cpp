@@ -8,12 +8,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QUrl>
@@ -48,6 +50,10 @@ void FrameWindow::build_menus() {
   QAction* open = file->addAction(tr("&Open Series..."), this, &FrameWindow::open_series_dialog);
   open->setShortcuts(QKeySequence::Open);
   open->setObjectName(QStringLiteral("open_series"));
+  recent_menu_ = file->addMenu(tr("Open &Recent"));
+  recent_menu_->setObjectName(QStringLiteral("recent_series"));
+  connect(recent_menu_, &QMenu::aboutToShow, this, &FrameWindow::fill_recent_menu);
+  fill_recent_menu();
   QAction* save = file->addAction(tr("&Save..."), this, &FrameWindow::save_active);
   save->setShortcuts(QKeySequence::Save);
   save->setObjectName(QStringLiteral("save"));
@@ -170,6 +176,39 @@ void FrameWindow::open_series_dialog() {
   const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
   dialog_ = nullptr;
   if (accepted) open_series(dialog.selectedFiles().front());
+}
+
+namespace {
+
+constexpr auto kRecentKey = "recent_series";
+
+}  // namespace
+
+QStringList FrameWindow::recent_series() const {
+  return QSettings().value(kRecentKey).toStringList();
+}
+
+QStringList FrameWindow::with_recent(QStringList files, const QString& path) {
+  files.removeAll(path);
+  files.prepend(path);
+  while (files.size() > kRecentSeries) files.removeLast();
+  return files;
+}
+
+void FrameWindow::remember_series(const QString& file) {
+  QSettings().setValue(kRecentKey,
+                       with_recent(recent_series(), QFileInfo(file).absoluteFilePath()));
+  fill_recent_menu();
+}
+
+void FrameWindow::fill_recent_menu() {
+  recent_menu_->clear();
+  const QStringList files = recent_series();
+  for (const QString& path : files) {
+    recent_menu_->addAction(QFileInfo(path).fileName(), this, [this, path] { open_series(path); })
+        ->setToolTip(path);
+  }
+  recent_menu_->setEnabled(!files.isEmpty());
 }
 
 void FrameWindow::export_data_dialog() {

@@ -286,6 +286,7 @@ void FrameWindow::open_series(const QString& file) {
   if (frontend_.closing() || finished_.size() > 0) return;
   frontend_.request_new_series(file.toStdString());
   note(tr("Next series: %1").arg(file));
+  remember_series(file);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -82,6 +83,11 @@ class FrameWindow : public QMainWindow {
   void stop_work();
   // File > Open and a file dropped on the frame: the dialogue starts again with it.
   void open_series(const QString& file);
+  // File > Open Recent: the series opened last, newest first (kept in the user's settings).
+  QStringList recent_series() const;
+  static constexpr int kRecentSeries = 8;
+  // The list with `path` put first: once only, at most kRecentSeries entries.
+  static QStringList with_recent(QStringList files, const QString& path);
   // Triggers the menu action whose shortcut `event` is; false when there is none.
   bool trigger_shortcut(QKeyEvent* event);
   QDialog* open_dialog() const { return dialog_; }
@@ -110,6 +116,8 @@ class FrameWindow : public QMainWindow {
   void paste_active();
   void save_active();
   void open_series_dialog();
+  void remember_series(const QString& file);
+  void fill_recent_menu();
   void export_plot_dialog();
   void export_data_dialog();
   void open_report();
@@ -124,6 +132,7 @@ class FrameWindow : public QMainWindow {
   QMdiArea* area_;
   QMenu* window_menu_ = nullptr;
   QMenu* checks_menu_ = nullptr;
+  QMenu* recent_menu_ = nullptr;
   std::vector<PlotPage> pages_;
   bool actual_pixels_ = false;
   QProgressBar* progress_ = nullptr;
