@@ -186,6 +186,7 @@ void check(DialogueState& s) {
   plot::PLOTERROR(s.windows, s.E.data(), rs.Ltest);
   s.windows.describe_picture(plot::kPlotUnit, picture_caption(s));
   s.windows.picture_numbers(plot::kPlotUnit, picture_numbers(s, mapstep));
+  s.windows.picture_scale(plot::kPlotUnit, plot::panel_scale(XT, rs.D, NT, rs.Ltest));
   s.windows.picture_done(plot::kPlotUnit);
   s.report.write_test_block(rs.Ltest, rs.Ktest, rs.Stest, s.prediction_time, s.infinite_solutions);
 

@@ -190,4 +190,32 @@ void PLOTERROR(WindowSystem& w, const double* E, int Ltest) {
   w.SETDRAWCOLOR(kBlack);
 }
 
+PictureScale panel_scale(const double* XT, int D, int NT, int Ltest) {
+  const Range r = value_range(XT, D * (NT - D));
+  return PictureScale{r.vmin, r.vmax, Ltest};
+}
+
+std::optional<PanelReading> read_panel(const PictureScale& scale, double x, double y) {
+  const auto inside = [&](const PanelBox& b) {
+    return b.x <= x && x <= b.right() && b.y <= y && y <= b.bottom();
+  };
+  const auto across = [&](const PanelBox& b) { return (x - b.x) / b.width; };
+  const auto up = [&](const PanelBox& b) { return (b.bottom() - y) / b.height; };
+  const auto value = [&](double t) { return scale.vmin + t * (scale.vmax - scale.vmin); };
+  if (inside(kOriginalOrbitPanel) || inside(kModelOrbitPanel)) {
+    const PanelBox& b = inside(kOriginalOrbitPanel) ? kOriginalOrbitPanel : kModelOrbitPanel;
+    return PanelReading{&b == &kOriginalOrbitPanel ? "Original phase orbit" : "Model phase orbit",
+                        "X1(n)", "X1(n+1)", value(across(b)), value(up(b))};
+  }
+  if (inside(kTimeSeriesPanel)) {
+    return PanelReading{"Original and model time series", "n", "X1",
+                        across(kTimeSeriesPanel) * scale.ltest, value(up(kTimeSeriesPanel))};
+  }
+  if (inside(kErrorPanel)) {
+    return PanelReading{"Prediction error", "n", "e", across(kErrorPanel) * scale.ltest,
+                        up(kErrorPanel)};
+  }
+  return std::nullopt;
+}
+
 }  // namespace plot

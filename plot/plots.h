@@ -4,6 +4,7 @@
 // error. All arithmetic on pixel positions is in 16-bit integers truncating toward zero.
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "model/model_map.h"
@@ -28,5 +29,17 @@ void plot_model_in_panels(WindowSystem& w, const double* A, int D, int L, int NV
                           const model::MapRoutine& STEPFN);
 
 void PLOTERROR(WindowSystem& w, const double* E, int Ltest);
+
+// The scales PLOTORIGINAL gives the panels for the same arguments.
+PictureScale panel_scale(const double* XT, int D, int NT, int Ltest);
+
+// What a point (x, y) of the plot window's picture stands for in the panel it lies in (edges
+// included): the panel's title, its axes' names and the values there. Nothing outside the
+// panels.
+struct PanelReading {
+  std::string_view title, x_name, y_name;
+  double x = 0.0, y = 0.0;
+};
+std::optional<PanelReading> read_panel(const PictureScale& scale, double x, double y);
 
 }  // namespace plot

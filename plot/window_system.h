@@ -39,6 +39,14 @@ inline constexpr WINDOWPLACE kDialoguePlace{4, 0, 0, 31, 47};
 inline constexpr WINDOWPLACE kPlotPlace{4, 50, 0, 31, 47};
 inline constexpr WINDOWPLACE kMessagesPlace{4, 4, 8, 12, 81};
 
+// The scales of the plot window's panels: the values vmin .. vmax span the value axes of both
+// phase orbits and of the time series, the time axes run over ltest steps.
+struct PictureScale {
+  double vmin = 0.0;
+  double vmax = 0.0;
+  int ltest = 0;
+};
+
 // A panel of the plot window in pixels: its top left corner and its size. The frame is drawn
 // on the box's edges; the data inside it.
 struct PanelBox {
@@ -117,6 +125,9 @@ class WindowSystem {
   // The numbers the picture of `unit` shows, as CSV text (a header line, then one line per
   // point), for a front end that exports them. Called just before picture_done.
   virtual void picture_numbers(int /*unit*/, std::string_view /*csv*/) {}
+  // The scales of the picture of `unit` about to be done (read_panel turns a point of it back
+  // into the numbers it shows). Called just before picture_done.
+  virtual void picture_scale(int /*unit*/, const PictureScale& /*scale*/) {}
   // A passing note for the user, one line without a line end (the run waits for report.txt,
   // which another process holds): the desktop shows it in the status line, the terminal on
   // standard error. No effect on the dialogue.

@@ -257,5 +257,45 @@ TEST(PlotOriginal, LtestOneGivesOneSegmentAcrossPanelC) {
                                       "PLOTPIXEL(218,178)", "SETDRAWCOLOR(12)"}));
 }
 
+// A point of the picture read back as the panel's values: corners and centres of the panels
+// (35..235 x 50..250 and so on), a point between them, and the 10 % margins of the value axes.
+struct Reading {
+  double x, y;
+  const char* title;  // nullptr: no panel there
+  double value_x, value_y;
+};
+
+class ReadPanel : public ::testing::TestWithParam<Reading> {};
+
+TEST_P(ReadPanel, GivesThePanelAndItsValues) {
+  // Values 0 .. 10 in 2 x 2 vectors: the axes span -1 .. 11; 40 steps in the time panels.
+  const std::vector<double> XT = {0.0, 5.0, 5.0, 10.0, 10.0, 2.0};
+  const PictureScale scale = panel_scale(XT.data(), 2, 5, 40);
+  EXPECT_DOUBLE_EQ(scale.vmin, -1.0);
+  EXPECT_DOUBLE_EQ(scale.vmax, 11.0);
+  const Reading& c = GetParam();
+  const auto r = read_panel(scale, c.x, c.y);
+  if (c.title == nullptr) {
+    EXPECT_FALSE(r.has_value());
+    return;
+  }
+  ASSERT_TRUE(r.has_value());
+  EXPECT_EQ(r->title, c.title);
+  EXPECT_NEAR(r->x, c.value_x, 1e-12);
+  EXPECT_NEAR(r->y, c.value_y, 1e-12);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Points, ReadPanel,
+    ::testing::Values(Reading{35, 250, "Original phase orbit", -1.0, -1.0},
+                      Reading{235, 50, "Original phase orbit", 11.0, 11.0},
+                      Reading{135, 450, "Model phase orbit", 5.0, 5.0},
+                      Reading{275, 250, "Original and model time series", 0.0, -1.0},
+                      Reading{375, 100, "Original and model time series", 20.0, 8.0},
+                      Reading{475, 550, "Prediction error", 40.0, 0.0},
+                      Reading{325, 400, "Prediction error", 10.0, 0.75},
+                      Reading{255, 150, nullptr, 0, 0}, Reading{135, 300, nullptr, 0, 0},
+                      Reading{10, 10, nullptr, 0, 0}));
+
 }  // namespace
 }  // namespace plot

@@ -205,6 +205,10 @@ class DesktopSessionTest : public QObject {
     QTRY_COMPARE(s.frame().pages().size(), std::size_t{1});
     const PlotPage& page = s.frame().pages().front();
     QCOMPARE(page.title, QString("D=2, polynomial nu=1, Ntrain=150, check 1"));
+    // The check gave its scales: the readout names a panel's values.
+    QVERIFY(page.scale && page.scale->vmax > page.scale->vmin && page.scale->ltest > 0);
+    QCOMPARE(FrameWindow::readout_text(&page, QPointF(275, 550)),
+             QString("Prediction error: n = 0, e = 0"));
     QCOMPARE(page.pixels.convertToFormat(QImage::Format_RGB888), png);
     const PlotRecording& shapes = page.recording;
     QCOMPARE(shapes.size, QSize(540, 580));
@@ -715,6 +719,28 @@ class DesktopSessionTest : public QObject {
     QFETCH(QString, opened);
     QFETCH(QStringList, after);
     QCOMPARE(FrameWindow::with_recent(before, opened), after);
+  }
+
+  // The status line's readout over a check's picture: the panel's values where the check gave
+  // its scales, the pixel where it did not, nothing between the panels.
+  void readoutNamesThePanelAndItsValues_data() {
+    QTest::addColumn<bool>("scaled");
+    QTest::addColumn<QPointF>("point");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("error panel") << true << QPointF(325, 400)
+                                 << "Prediction error: n = 10, e = 0.75";
+    QTest::newRow("orbit") << true << QPointF(135, 150)
+                           << "Original phase orbit: X1(n) = 0.5, X1(n+1) = 0.5";
+    QTest::newRow("between") << true << QPointF(255, 150) << "";
+    QTest::newRow("no scales") << false << QPointF(12.7, 34.2) << "x = 12, y = 34";
+  }
+  void readoutNamesThePanelAndItsValues() {
+    QFETCH(bool, scaled);
+    QFETCH(QPointF, point);
+    QFETCH(QString, text);
+    PlotPage page;
+    if (scaled) page.scale = plot::PictureScale{0.0, 1.0, 40};
+    QCOMPARE(FrameWindow::readout_text(&page, point), text);
   }
 
   // File > Open or a dropped file during a read: the series ends as "y" to question 12 ends it,

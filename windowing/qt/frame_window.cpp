@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "plot/plots.h"
 #include "windowing/canvas.h"
 #include "windowing/qt/console_view.h"
 #include "windowing/qt/file_choice.h"
@@ -140,7 +141,9 @@ QMdiSubWindow* FrameWindow::make_child(int unit, const QString& title) {
   view->set_on_escape([this] { stop_work(); });
   view->set_shortcuts([this](QKeyEvent* e) { return trigger_shortcut(e); });
   view->set_actual_pixels(actual_pixels_);
-  view->set_readout([this](QPointF p) { show_readout(p); });
+  // The live plot window shows the latest check.
+  view->set_readout(
+      [this](QPointF p) { show_readout(pages_.empty() ? nullptr : &pages_.back(), p); });
   sub->setWindowTitle(title);
   sub->show();
   children_[unit] = sub;
@@ -371,7 +374,7 @@ QMdiSubWindow* FrameWindow::open_page(std::size_t index) {
   if (index >= pages_.size()) return nullptr;
   auto* view = new PlotPageView(pages_[index]);
   view->set_actual_pixels(actual_pixels_);
-  view->set_readout([this](QPointF p) { show_readout(p); });
+  view->set_readout([this, index](QPointF p) { show_readout(&pages_[index], p); });
   QMdiSubWindow* sub = area_->addSubWindow(view);
   sub->setAttribute(Qt::WA_DeleteOnClose, true);
   sub->setWindowTitle(pages_[index].title);
@@ -427,11 +430,25 @@ void FrameWindow::set_actual_pixels(bool actual) {
   }
 }
 
-void FrameWindow::show_readout(QPointF point) {
-  statusBar()->showMessage(QStringLiteral("x = %1, y = %2")
-                               .arg(static_cast<int>(std::floor(point.x())))
-                               .arg(static_cast<int>(std::floor(point.y()))),
-                           2000);
+QString FrameWindow::readout_text(const PlotPage* page, QPointF point) {
+  if (page != nullptr && page->scale) {
+    const auto r = plot::read_panel(*page->scale, point.x(), point.y());
+    if (!r) return QString();
+    const auto name = [](std::string_view s) {
+      return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+    };
+    return QStringLiteral("%1: %2 = %3, %4 = %5")
+        .arg(name(r->title), name(r->x_name), QString::number(r->x, 'g', 6), name(r->y_name),
+             QString::number(r->y, 'g', 6));
+  }
+  return QStringLiteral("x = %1, y = %2")
+      .arg(static_cast<int>(std::floor(point.x())))
+      .arg(static_cast<int>(std::floor(point.y())));
+}
+
+void FrameWindow::show_readout(const PlotPage* page, QPointF point) {
+  const QString text = readout_text(page, point);
+  if (!text.isEmpty()) statusBar()->showMessage(text, 2000);
 }
 
 bool FrameWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -88,6 +88,9 @@ class FrameWindow : public QMainWindow {
   static constexpr int kRecentSeries = 8;
   // The list with `path` put first: once only, at most kRecentSeries entries.
   static QStringList with_recent(QStringList files, const QString& path);
+  // The status line's readout of `point` (canvas pixels) of a check's picture: the panel's
+  // values there when the check's scales are known, else the pixel; empty between panels.
+  static QString readout_text(const PlotPage* page, QPointF point);
   // Triggers the menu action whose shortcut `event` is; false when there is none.
   bool trigger_shortcut(QKeyEvent* event);
   QDialog* open_dialog() const { return dialog_; }
@@ -122,7 +125,7 @@ class FrameWindow : public QMainWindow {
   void export_data_dialog();
   void open_report();
   void fill_checks_menu();
-  void show_readout(QPointF point);
+  void show_readout(const PlotPage* page, QPointF point);
   void print_active();
   void copy_active();
   void select_all_active();

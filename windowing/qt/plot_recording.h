@@ -10,7 +10,10 @@
 #include <QSize>
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <vector>
+
+#include "plot/window_system.h"
 
 namespace windowing {
 
@@ -37,6 +40,7 @@ struct PlotPage {
   PlotRecording recording;
   QImage pixels;       // the canvas as it was
   QByteArray numbers;  // what the panels show, as CSV (empty when the program gave none)
+  std::optional<plot::PictureScale> scale;  // of the panels, for the cursor readout
 };
 
 // The canvas's pixels as an RGB image.

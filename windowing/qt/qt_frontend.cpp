@@ -187,6 +187,11 @@ void QtFrontend::picture_numbers(int /*unit*/, std::string_view csv) {
   numbers_ = std::string(csv);
 }
 
+void QtFrontend::picture_scale(int /*unit*/, const plot::PictureScale& scale) {
+  std::lock_guard lock(recordings_mutex_);
+  scale_ = scale;
+}
+
 void QtFrontend::picture_done(int unit) {
   auto page = std::make_shared<PlotPage>();
   page->recording = recording(unit);
@@ -198,6 +203,8 @@ void QtFrontend::picture_done(int unit) {
     caption_.clear();
     page->numbers = QByteArray::fromStdString(numbers_);
     numbers_.clear();
+    page->scale = scale_;
+    scale_.reset();
   }
   if (const auto canvas = snapshot(unit)) page->pixels = canvas_image(*canvas);
   post([page](FrameWindow& f) { f.add_page(*page); });

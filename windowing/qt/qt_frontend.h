@@ -60,6 +60,7 @@ class QtFrontend : public Console {
   // A finished picture joins the run's pages, titled with its caption and check number.
   void describe_picture(int unit, std::string_view caption) override;
   void picture_numbers(int unit, std::string_view csv) override;
+  void picture_scale(int unit, const plot::PictureScale& scale) override;
   void picture_done(int unit) override;
   // Text of unit 6: to standard output and to its window, opened on first use.
   void write_messages(std::string_view text);
@@ -122,6 +123,7 @@ class QtFrontend : public Console {
   std::map<int, int> font_heights_;
   std::string caption_;
   std::string numbers_;
+  std::optional<plot::PictureScale> scale_;
   int pictures_ = 0;
 
   std::mutex refresh_mutex_;
