@@ -135,6 +135,29 @@ class ConsoleViewTest : public QObject {
     QCOMPARE(shown.pixelColor(24, 30), QColor(255, 0, 0));  // in the text colour
   }
 
+  void aFullLineAnswerFitsAWindowOfThatManyColumns() {
+    // "1) Length of a training series: Ntrain = " and a six-digit answer fill 47 columns.
+    auto buffer = std::make_shared<TextBuffer>();
+    ConsoleView view(buffer);
+    view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    view.set_style(15, true);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.resize(47 * kCell.width + view.width() - view.viewport()->width(), 200);
+    QTRY_COMPARE(view.viewport()->width(), 47 * kCell.width);
+    buffer->write("1) Length of a training series: Ntrain = ", 0);
+    buffer->begin_read(12);
+    buffer->type("100000");
+    view.refresh_text();
+    QCOMPARE(view.horizontalScrollBar()->value(), 0);
+    QCOMPARE(view.horizontalScrollBar()->maximum(), 0);
+    const QImage shown = grab_viewport(view);
+    QVERIFY(dark_pixels(shown, QRect(0, 0, kCell.width, kCell.height)) > 5);  // "1" shown
+    // The caret stands at the right edge, after the last digit.
+    QCOMPARE(dark_pixels(shown, QRect(47 * kCell.width - 2, 2, 2, kCell.height - 4)),
+             2 * (kCell.height - 4));
+  }
+
   void keysEditTheLineWhileAReadWaits() {
     auto buffer = std::make_shared<TextBuffer>();
     ConsoleView view(buffer);

@@ -15,6 +15,8 @@
 namespace windowing {
 namespace {
 
+constexpr int kCaretWidth = 2;
+
 // The lines as shown, the typed line after the last one.
 QStringList shown_lines(const TextPicture& text) {
   QStringList lines;
@@ -82,7 +84,9 @@ QSize ConsoleView::content_size() const {
   for (std::size_t i = 0; i < text.lines.size(); ++i) {
     int n = 0;
     for (const auto& run : text.lines[i]) n += QString::fromStdString(run.text).size();
-    if (i + 1 == text.lines.size()) n += QString::fromStdString(text.input).size() + 1;
+    // The caret after a full line takes no column of its own: a 47-column window shows a
+    // 47-character answer line whole, the caret drawn at its right edge.
+    if (i + 1 == text.lines.size()) n += QString::fromStdString(text.input).size();
     columns = std::max(columns, n);
   }
   const int rows = static_cast<int>(text.lines.size());
@@ -110,7 +114,7 @@ void ConsoleView::refresh_text() {
   if (bottom > v->value() + viewport()->height()) v->setValue(bottom - viewport()->height());
   if (row * kCell.height < v->value()) v->setValue(row * kCell.height);
   QScrollBar* h = horizontalScrollBar();
-  const int right = (column + 1) * kCell.width;
+  const int right = column * kCell.width;
   if (right > h->value() + viewport()->width()) h->setValue(right - viewport()->width());
   if (column * kCell.width < h->value()) h->setValue(column * kCell.width);
   viewport()->update();
@@ -213,7 +217,8 @@ void ConsoleView::paintEvent(QPaintEvent* /*event*/) {
   if (text.reading) column -= QString::fromStdString(text.input).size() - text.input_cursor;
   if (cursor_shown_) {
     // A bar at the editing position, in the colour of the text typed there.
-    const QRect bar(column * kCell.width, last * kCell.height + 2, 2, kCell.height - 4);
+    const int x = std::min(column * kCell.width, content.width() - kCaretWidth);
+    const QRect bar(x, last * kCell.height + 2, kCaretWidth, kCell.height - 4);
     painter.fillRect(bar, palette_colour(text.input_colour));
   }
 }
