@@ -25,7 +25,7 @@ namespace {
 
 // A block of rows takes about this much memory: it stays in the second-level cache while its
 // panels are factorised and applied.
-constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+constexpr std::size_t kBlockBytes = std::size_t{2} << 20;
 // The chunks' triangles together take at most this much.
 constexpr std::uint64_t kChunkTriangleBytes = std::uint64_t{192} << 20;
 

@@ -37,6 +37,7 @@ struct Fold {
   // The column steps on columns j .. j+n-1, each reflector applied to the later columns of this
   // range only; tau(0 .. n-1) receives the factors.
   void panel(int j, int n, double* tau) const {
+    double w[kFoldLeaf];
     for (int k = 0; k < n; ++k) {
       const int l = j + k;
       double* const x = b(l);
@@ -51,12 +52,16 @@ struct Fold {
       for (int i = 0; i < m; ++i) x[i] /= scale;
       tau[k] = (beta - alpha) / beta;
       r(l, l) = beta;
-      for (int c = l + 1; c < j + n; ++c) {
-        double w = r(l, c) + VDOT(m, x, 1, b(c), 1);
-        w *= tau[k];
-        r(l, c) -= w;
-        VAXPY(m, -w, x, 1, b(c), 1);
+      const int rest = j + n - l - 1;
+      if (rest == 0) continue;
+      // w(c) = tau (R(l, c) + x^T B(:, c)); R(l, c) -= w(c); B(:, c) -= w(c) x, for the later
+      // columns of the leaf at once.
+      gemm_tn(m, 1, rest, x, ldb, b(l + 1), ldb, w, 1);
+      for (int c = 0; c < rest; ++c) {
+        w[c] = (r(l, l + 1 + c) + w[c]) * tau[k];
+        r(l, l + 1 + c) -= w[c];
       }
+      gemm_nn_sub(m, 1, rest, x, ldb, w, 1, b(l + 1), ldb);
     }
   }
 
@@ -97,25 +102,16 @@ struct Fold {
   void update(int j, int n, const double* T, int c0, int c1) const {
     const int nc = c1 - c0;
     std::vector<double> Y(static_cast<std::size_t>(n) * nc), W(Y.size());
-    // T^T, lower triangular: its columns run along the rows of W.
-    std::vector<double> Tt(static_cast<std::size_t>(n) * n, 0.0);
-    for (int a = 0; a < n; ++a)
-      for (int k = 0; k <= a; ++k)
-        Tt[a + static_cast<long>(k) * n] = T[k + static_cast<long>(a) * n];
     // Y = V^T C over the rows of B, plus the unit parts: rows j .. j+n-1 of R.
     gemm_tn(m, n, nc, b(j), ldb, b(c0), ldb, Y.data(), n);
     for (int c = 0; c < nc; ++c) {
       double* y = Y.data() + static_cast<long>(c) * n;
-      double* w = W.data() + static_cast<long>(c) * n;
       for (int a = 0; a < n; ++a) y[a] += r(j + a, c0 + c);
-      // W = T^T Y, each w(a) summed over k = 0 .. a in order, a column of T^T at a time; the
-      // rows of R take -W directly.
-      for (int a = 0; a < n; ++a) w[a] = 0.0;
-      for (int k = 0; k < n; ++k) {
-        const double* t = Tt.data() + static_cast<long>(k) * n;
-        const double yk = y[k];
-        for (int a = k; a < n; ++a) w[a] += t[a] * yk;
-      }
+    }
+    // W = T^T Y (the zeros below T's diagonal add nothing); the rows of R take -W directly.
+    gemm_tn(n, n, nc, T, n, Y.data(), n, W.data(), n);
+    for (int c = 0; c < nc; ++c) {
+      const double* w = W.data() + static_cast<long>(c) * n;
       for (int a = 0; a < n; ++a) r(j + a, c0 + c) -= w[a];
     }
     gemm_nn_sub(m, n, nc, b(j), ldb, W.data(), n, b(c0), ldb);
