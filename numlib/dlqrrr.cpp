@@ -183,18 +183,13 @@ void dL2RRR(int NRA, int NCA, const double* A, int LDA, bool PVTREQ, int* KORDER
     h(l) = 0.0;
     if (l == NRA) continue;
 
-    // Generate the reflector that annihilates QR(l+1:NRA, l).
+    // Generate the reflector that annihilates QR(l+1:NRA, l) and apply it to the later columns.
     const int len = NRA - l + 1;
     double* const v = &qr(l, l);
-    const double cnorm = detail::make_reflector(len, v, safe_min);
+    double* const later = l < NCA ? &qr(l, l + 1) : nullptr;
+    const double cnorm =
+        detail::householder_column_step(len, v, NCA - l, later, LDQR, WKQR, safe_min);
     if (cnorm == 0.0) continue;
-
-    // Apply it to the later columns: w = t * V^T C, then C += v * w^T.
-    if (l < NCA) {
-      const double t = -1.0 / v[0];
-      DGEMV('T', len, NCA - l, t, &qr(l, l + 1), LDQR, v, 1, 0.0, WKQR, 1);
-      DGER(len, NCA - l, 1.0, v, 1, WKQR, 1, &qr(l, l + 1), LDQR);
-    }
 
     // Downdate the remaining norms of the free columns; recompute one that has lost too much.
     for (int j = std::max(l + 1, lo); j <= hi; ++j) {

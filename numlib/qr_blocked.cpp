@@ -31,7 +31,6 @@
 namespace numlib::detail {
 namespace {
 
-constexpr int kLeaf = 4;  // columns factorised one at a time
 std::atomic<int> block_size{32};
 
 struct Blocked {
@@ -64,13 +63,9 @@ struct Blocked {
       if (l == NRA - 1) continue;
       const int len = NRA - l;
       double* const v = &qr(l, l);
-      const double cnorm = make_reflector(len, v, safe_min);
+      const double cnorm = householder_column_step(len, v, end - l - 1, &qr(l, l + 1),
+                                                   static_cast<int>(ld), WKQR, safe_min);
       if (cnorm == 0.0) continue;
-      if (l + 1 < end) {
-        const double t = -1.0 / v[0];
-        DGEMV('T', len, end - l - 1, t, &qr(l, l + 1), static_cast<int>(ld), v, 1, 0.0, WKQR, 1);
-        DGER(len, end - l - 1, 1.0, v, 1, WKQR, 1, &qr(l, l + 1), static_cast<int>(ld));
-      }
       HHAUX[l] = v[0];
       v[0] = -cnorm;
     }
@@ -155,12 +150,12 @@ struct Blocked {
 
   // Factorises columns j .. j+n-1 (already updated by all earlier reflectors).
   void factor(int j, int n) {
-    if (n <= kLeaf) {
+    if (n <= kLeafColumns) {
       leaf(j, n);
       return;
     }
-    int n1 = (n / 2 + kLeaf - 1) / kLeaf * kLeaf;
-    if (n1 >= n) n1 = n - kLeaf;
+    int n1 = (n / 2 + kLeafColumns - 1) / kLeafColumns * kLeafColumns;
+    if (n1 >= n) n1 = n - kLeafColumns;
     factor(j, n1);
     apply_block(j, n1, j + n);
     factor(j + n1, n - n1);
@@ -184,6 +179,16 @@ double make_reflector(int len, double* v, double safe_min) {
   if (v[0] < 0.0) cnorm = -cnorm;
   VSCAL(len, 1.0 / cnorm, v, 1);
   v[0] += 1.0;
+  return cnorm;
+}
+
+double householder_column_step(int len, double* v, int later, double* C, int ldc, double* work,
+                               double safe_min) {
+  const double cnorm = make_reflector(len, v, safe_min);
+  if (cnorm == 0.0 || later <= 0) return cnorm;
+  const double t = -1.0 / v[0];
+  DGEMV('T', len, later, t, C, ldc, v, 1, 0.0, work, 1);
+  DGER(len, later, 1.0, v, 1, work, 1, C, ldc);
   return cnorm;
 }
 

@@ -19,6 +19,14 @@ bool qr_blocked(int NRA, int NCA, const double* A, int LDA, double* QR, int LDQR
 // when ||v|| < safe_min (the column needs no reflector).
 double make_reflector(int len, double* v, double safe_min);
 
+// The column step of dL2RRR without its pivoting: make_reflector on v(0:len-1), then the
+// reflector applied to the `later` columns C (len rows, leading dimension ldc) to its right,
+// w = -(C^T v) / v(0) by DGEMV into work(0:later-1), C += v w^T by DGER. Returns cnorm (0: no
+// reflector, nothing changed). Both the unblocked path and the leaves of the blocked one take
+// their steps here.
+double householder_column_step(int len, double* v, int later, double* C, int ldc, double* work,
+                               double safe_min);
+
 // Panel width of the blocked path (columns per block reflector); for tuning and tests.
 int qr_block_size();
 void set_qr_block_size(int nb);  // clamped to 8 .. 256

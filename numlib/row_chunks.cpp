@@ -8,6 +8,8 @@
 #include "numlib/row_chunks.h"
 
 #include <algorithm>
+#include <array>
+#include <cassert>
 #include <cmath>
 #include <vector>
 
@@ -71,10 +73,12 @@ void leaf_steps_chunked(int NRA, double* QR, long ld, int j, int n, double* HHAU
 
   const long total_chunks = (NRA - 1) / chunk + 1;
   std::vector<NormParts> parts(static_cast<std::size_t>(total_chunks));
-  std::vector<double> dots(static_cast<std::size_t>(total_chunks) * 3);
+  constexpr int kLater = kLeafColumns - 1;  // columns after the first of a leaf
+  std::vector<double> dots(static_cast<std::size_t>(total_chunks) * kLater);
   bool have_parts = false;  // parts holds the norm sums of column l from the previous step
   auto col = [&](long c) { return QR + c * ld; };
 
+  assert(n <= kLeafColumns);
   const int end = j + n;
   for (int l = j; l < end; ++l) {
     HHAUX[l] = 0.0;
@@ -109,7 +113,7 @@ void leaf_steps_chunked(int NRA, double* QR, long ld, int j, int n, double* HHAU
         const double* y = col(l + 1 + m);
         double d = 0.0;
         for (long i = lo; i < hi; ++i) d += y[i] * x[i];
-        dots[(ch.c0 + k) * 3 + m] = d;
+        dots[(ch.c0 + k) * kLater + m] = d;
       }
     });
 
@@ -117,10 +121,10 @@ void leaf_steps_chunked(int NRA, double* QR, long ld, int j, int n, double* HHAU
     // over its own rows.
     if (later > 0) {
       const double t = -1.0 / x[l];
-      double w[3];
+      std::array<double, kLater> w{};
       for (int m = 0; m < later; ++m) {
-        double d = dots[ch.c0 * 3 + m];
-        for (long k = 1; k < ch.count; ++k) d += dots[(ch.c0 + k) * 3 + m];
+        double d = dots[ch.c0 * kLater + m];
+        for (long k = 1; k < ch.count; ++k) d += dots[(ch.c0 + k) * kLater + m];
         w[m] = 0.0;
         w[m] += t * d;
       }

@@ -16,9 +16,12 @@ inline constexpr int kSplitColumns = 24;
 // row blocks of the matrix products. Chunk c holds the rows c * chunk .. (c + 1) * chunk - 1.
 long row_chunk_size(int NRA);
 
-// The column steps of dL2RRR (no pivoting) on columns j .. j+n-1 of QR (NRA rows, leading
-// dimension ld, 0-based indices), each reflector applied to the later columns of this range
-// only; the long sums by row chunks of `chunk` rows. HHAUX(l) and the reflectors as dL2RRR.
+// Width of the leaves of the blocked factorisation: the columns taken one step at a time.
+inline constexpr int kLeafColumns = 4;
+
+// The column steps of dL2RRR (no pivoting) on columns j .. j+n-1 (n <= kLeafColumns) of QR (NRA
+// rows, leading dimension ld, 0-based indices), each reflector applied to the later columns of this
+// range only; the long sums by row chunks of `chunk` rows. HHAUX(l) and the reflectors as dL2RRR.
 void leaf_steps_chunked(int NRA, double* QR, long ld, int j, int n, double* HHAUX, double safe_min,
                         long chunk);
 

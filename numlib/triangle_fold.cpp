@@ -14,6 +14,7 @@
 
 #include "numlib/gemm_kernels.h"
 #include "numlib/kernels.h"
+#include "numlib/machine.h"
 #include "numlib/threads.h"
 
 namespace numlib::detail {
@@ -32,6 +33,16 @@ struct Fold {
   long ldb;
 
   double& r(long i, long j) const { return R[i + j * ldr]; }
+
+  // ||x|| over the m rows: the square root of the vector sum of squares where that sum can
+  // have neither overflowed nor lost more than rounding to underflow; VNRM2 otherwise.
+  double norm2(const double* x) const {
+    double sq = 0.0;
+    gemm_tn(m, 1, 1, x, ldb, x, ldb, &sq, 1);
+    static const double low = DMACH(1) / DMACH(4);
+    if (std::isfinite(sq) && sq >= m * low) return std::sqrt(sq);
+    return VNRM2(m, x, 1);
+  }
   double* b(long j) const { return B + j * ldb; }
 
   // The column steps on columns j .. j+n-1, each reflector applied to the later columns of this
@@ -41,7 +52,7 @@ struct Fold {
     for (int k = 0; k < n; ++k) {
       const int l = j + k;
       double* const x = b(l);
-      const double xnorm = VNRM2(m, x, 1);
+      const double xnorm = norm2(x);
       tau[k] = 0.0;
       // Nothing below the diagonal: the column is triangular already.
       if (xnorm == 0.0) continue;

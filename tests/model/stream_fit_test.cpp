@@ -98,6 +98,12 @@ std::vector<Shape> shapes() {
   std::vector<double> zeros(100, 0.0);
   zeros.back() = 5.0;
   s.push_back({"ZeroColumn", zeros, 1, 1, -1, 0.0});
+  // Columns whose sums of squares overflow (x^2 near 1e300) or underflow (near 1e-300).
+  for (const auto& [name, scale] : {std::pair{"HugeValues", 1e150}, {"TinyValues", 1e-150}}) {
+    std::vector<double> scaled = noisy_henon(2000, 0.05, 5);
+    for (double& v : scaled) v *= scale;
+    s.push_back({name, scaled, 2, 2, -1, 1e-10});
+  }
   return s;
 }
 
