@@ -29,8 +29,8 @@ const scripting::SeriesData& series() {
   return data;
 }
 
-std::vector<scripting::ModelSpec> grid() {
-  std::vector<scripting::ModelSpec> models;
+std::vector<scripting::ModelChoice> grid() {
+  std::vector<scripting::ModelChoice> models;
   for (int D = 1; D <= 6; ++D) {
     for (int nu = 1; nu <= 5; ++nu) models.push_back({D, 1, model::ModelKind::polynomial, nu, 0});
   }
@@ -40,7 +40,7 @@ std::vector<scripting::ModelSpec> grid() {
 // The fit of D = 6, nu = 5 as mapfit fit runs it (POLYFIT and its error).
 double largest_fit() {
   scripting::ModelResult r;
-  r.spec = {6, 1, model::ModelKind::polynomial, 5, 0};
+  r.choice = {6, 1, model::ModelKind::polynomial, 5, 0};
   scripting::fit_as_dialogue(r, scripting::training_points(series(), 6, 1));
   return r.error_train;
 }

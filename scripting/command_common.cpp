@@ -53,7 +53,7 @@ model::TermSelection selection_value(std::string_view text) {
   throw UsageError{refusal("--select", text, "must be forward or backward")};
 }
 
-std::vector<OptionSpec> check_option_specs(CheckOptions& check) {
+std::vector<OptionRule> check_option_rules(CheckOptions& check) {
   using dialogue::kLengthFieldWidth;
   return {
       {"--check", false, [&check](std::string_view) { check.check = true; }},

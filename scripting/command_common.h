@@ -60,7 +60,7 @@ CheckSettings check_settings(const CheckOptions& options, std::int64_t R, int D,
 
 // The options of the check that both commands take: --check, --ltest, --ktest and --stest,
 // read into `check`.
-std::vector<OptionSpec> check_option_specs(CheckOptions& check);
+std::vector<OptionRule> check_option_rules(CheckOptions& check);
 
 // While it lives, the numerical library's messages (unit 6) are kept for the results and shown
 // on standard output, or on standard error when standard output carries the results.

@@ -52,7 +52,7 @@ FitOptions parse(int argc, char** argv, std::string& series) {
     o.kind_given = true;
     o.rational = rational;
   };
-  std::vector<OptionSpec> specs = {
+  std::vector<OptionRule> rules = {
       {"--help", false, [&](std::string_view) { o.help = true; }},
       {"-h", false, [&](std::string_view) { o.help = true; }},
       {"--ntrain", true,
@@ -87,8 +87,8 @@ FitOptions parse(int argc, char** argv, std::string& series) {
          o.plot = v;
        }},
   };
-  for (OptionSpec& spec : check_option_specs(o.check)) specs.push_back(std::move(spec));
-  const std::vector<std::string> operands = parse_command_line(argc, argv, specs);
+  for (OptionRule& rule : check_option_rules(o.check)) rules.push_back(std::move(rule));
+  const std::vector<std::string> operands = parse_command_line(argc, argv, rules);
   if (o.help) return o;
   if (operands.size() != 1) throw UsageError{"needs exactly one series file"};
   series = operands.front();
@@ -108,56 +108,56 @@ FitOptions parse(int argc, char** argv, std::string& series) {
 }
 
 // The values of the options checked as the dialogue's questions check them, in their order.
-ModelSpec validated_spec(const FitOptions& o, const dialogue::Series& series) {
+ModelChoice validated_choice(const FitOptions& o, const dialogue::Series& series) {
   const int Ntrain = *o.Ntrain;
   if (!dialogue::ntrain_accepted(Ntrain, series.N)) {
     throw UsageError{refusal("--ntrain", std::to_string(Ntrain),
                              "needs 2 <= Ntrain <= N = " + std::to_string(series.N))};
   }
-  ModelSpec spec;
-  spec.D = *o.D;
-  spec.T = o.T;
-  if (spec.T < 1) throw UsageError{refusal("--delay", std::to_string(spec.T), "needs T >= 1")};
-  const i64 span = model::delay_window(spec.D, spec.T);
-  if (!dialogue::dimension_accepted(spec.D, span, Ntrain)) {
+  ModelChoice choice;
+  choice.D = *o.D;
+  choice.T = o.T;
+  if (choice.T < 1) throw UsageError{refusal("--delay", std::to_string(choice.T), "needs T >= 1")};
+  const i64 span = model::delay_window(choice.D, choice.T);
+  if (!dialogue::dimension_accepted(choice.D, span, Ntrain)) {
     throw UsageError{refusal(
-        "--dim", std::to_string(spec.D),
-        spec.T > 1 ? "needs D >= 1 and (D-1)T + 1 <= Ntrain - 1 = " + std::to_string(Ntrain - 1)
-                   : "needs 1 <= D <= Ntrain - 1 = " + std::to_string(Ntrain - 1))};
+        "--dim", std::to_string(choice.D),
+        choice.T > 1 ? "needs D >= 1 and (D-1)T + 1 <= Ntrain - 1 = " + std::to_string(Ntrain - 1)
+                     : "needs 1 <= D <= Ntrain - 1 = " + std::to_string(Ntrain - 1))};
   }
   const std::string points = std::to_string(Ntrain - span);
-  spec.kind = o.rational ? model::ModelKind::rational : model::ModelKind::polynomial;
-  spec.nu = *o.nu;
+  choice.kind = o.rational ? model::ModelKind::rational : model::ModelKind::polynomial;
+  choice.nu = *o.nu;
   const std::string kind_option = o.rational ? "--rational" : "--poly";
   const std::string shown =
       o.rational ? std::to_string(*o.nu) + "," + std::to_string(*o.mu) : std::to_string(*o.nu);
-  if (spec.nu < 0) throw UsageError{refusal(kind_option, shown, "needs orders >= 0")};
-  const i64 Pnum = dialogue::monomial_count(spec.D, spec.nu);
+  if (choice.nu < 0) throw UsageError{refusal(kind_option, shown, "needs orders >= 0")};
+  const i64 Pnum = dialogue::monomial_count(choice.D, choice.nu);
   if (Pnum < 0 || !dialogue::count_fits(Pnum, Ntrain, span)) {
     throw UsageError{refusal(kind_option, shown,
                              "needs at most as many coefficients as training points, " + points)};
   }
   if (o.rational) {
-    spec.mu = *o.mu;
-    if (spec.mu < 0) throw UsageError{refusal(kind_option, shown, "needs orders >= 0")};
-    const i64 count = dialogue::monomial_count(spec.D, spec.mu);
+    choice.mu = *o.mu;
+    if (choice.mu < 0) throw UsageError{refusal(kind_option, shown, "needs orders >= 0")};
+    const i64 count = dialogue::monomial_count(choice.D, choice.mu);
     if (count < 0 || !dialogue::count_fits(Pnum + count - 1, Ntrain, span)) {
       throw UsageError{refusal(kind_option, shown,
                                "needs at most as many coefficients as training points, " + points)};
     }
   }
-  spec.select = o.select;
+  choice.select = o.select;
   if (o.max_terms) {
     if (*o.max_terms < 1) {
       throw UsageError{refusal("--max-terms", std::to_string(*o.max_terms), "needs at least 1")};
     }
-    spec.max_terms = *o.max_terms;
+    choice.max_terms = *o.max_terms;
   }
-  return spec;
+  return choice;
 }
 
 void summary(const ModelResult& r, const SeriesData& data) {
-  const ModelSpec& s = r.spec;
+  const ModelChoice& s = r.choice;
   const bool rational = s.kind == model::ModelKind::rational;
   std::cout << ' ' << data.file << ": " << data.N << " values, Ntrain = " << data.Ntrain << '\n';
   std::cout << " D = " << s.D << ", delay " << s.T << ", "
@@ -200,15 +200,15 @@ int run_fit(int argc, char** argv) {
   LibraryMessages messages(json_on_stdout);
   dialogue::Series series;
   std::optional<SeriesData> data;
-  std::optional<ModelSpec> spec;
+  std::optional<ModelChoice> choice;
   int status = 0;
   try {
     ModelResult r;
     CheckSettings check;
     try {
       open_series(series, name);
-      spec = validated_spec(o, series);
-      const i64 span = model::delay_window(spec->D, spec->T);
+      choice = validated_choice(o, series);
+      const i64 span = model::delay_window(choice->D, choice->T);
       const i64 R = static_cast<i64>(series.N) - *o.Ntrain;
       i64 count = *o.Ntrain;
       if (o.check.check) {
@@ -216,7 +216,7 @@ int run_fit(int argc, char** argv) {
           throw UsageError{"option --check needs more than " + std::to_string(span) +
                            " values after the training part, " + std::to_string(R) + " follow it"};
         }
-        check = check_settings(o.check, R, spec->D, spec->T);
+        check = check_settings(o.check, R, choice->D, choice->T);
         count += (static_cast<i64>(check.Ktest) - 1) * check.Stest + check.Ltest + 1;
       }
       data = load_series(series, *o.Ntrain, static_cast<int>(count));
@@ -225,22 +225,22 @@ int run_fit(int argc, char** argv) {
       return kUsageStatus;
     }
 
-    r.spec = *spec;
+    r.choice = *choice;
     std::optional<dialogue::ReportFile> report;
     if (o.report) {
       report.emplace();
       report->write_training(data->Ntrain);
-      report->write_dimension(spec->D);
-      if (spec->T > 1) report->write_delay(spec->T);
+      report->write_dimension(choice->D);
+      if (choice->T > 1) report->write_delay(choice->T);
     }
-    const model::DelayEmbedding train = training_points(*data, spec->D, spec->T);
-    if (spec->select == model::TermSelection::none) {
+    const model::DelayEmbedding train = training_points(*data, choice->D, choice->T);
+    if (choice->select == model::TermSelection::none) {
       fit_as_dialogue(r, train);
     } else {
       const auto t_start = std::chrono::steady_clock::now();
-      const numlib::LeastSquaresTriangle t =
-          model::least_squares_triangle(train.A.data(), spec->D, train.N, train.Y.data(), spec->nu,
-                                        spec->kind == model::ModelKind::rational ? spec->mu : 0);
+      const numlib::LeastSquaresTriangle t = model::least_squares_triangle(
+          train.A.data(), choice->D, train.N, train.Y.data(), choice->nu,
+          choice->kind == model::ModelKind::rational ? choice->mu : 0);
       r.fit_seconds =
           std::chrono::duration<double>(std::chrono::steady_clock::now() - t_start).count();
       fit_from_triangle(r, t, train);
@@ -272,7 +272,7 @@ int run_fit(int argc, char** argv) {
     if (!o.json.empty()) {
       write_output(o.json,
                    stop_json(stop.status, messages.text(), data ? &*data : nullptr,
-                             spec ? &*spec : nullptr, o.Ntrain.value_or(0))
+                             choice ? &*choice : nullptr, o.Ntrain.value_or(0))
                        .dump(),
                    "results");
     }
@@ -281,7 +281,7 @@ int run_fit(int argc, char** argv) {
     const std::string note = failure_note(error);
     if (!o.json.empty()) {
       write_output(o.json,
-                   stop_json(status, note, data ? &*data : nullptr, spec ? &*spec : nullptr,
+                   stop_json(status, note, data ? &*data : nullptr, choice ? &*choice : nullptr,
                              o.Ntrain.value_or(0))
                        .dump(),
                    "results");

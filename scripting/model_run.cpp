@@ -29,15 +29,15 @@ double training_error(const ModelResult& r, const model::DelayEmbedding& train) 
 
 }  // namespace
 
-model::ModelMap empty_map(const ModelSpec& spec) {
+model::ModelMap empty_map(const ModelChoice& choice) {
   model::ModelMap map;
-  map.kind = spec.kind;
-  map.D = spec.D;
-  map.nu = spec.nu;
-  map.mu = spec.kind == model::ModelKind::rational ? spec.mu : 0;
-  map.Pnum = static_cast<int>(model::basis_count(spec.D, spec.nu));
-  map.Pden = spec.kind == model::ModelKind::rational
-                 ? static_cast<int>(model::basis_count(spec.D, spec.mu)) - 1
+  map.kind = choice.kind;
+  map.D = choice.D;
+  map.nu = choice.nu;
+  map.mu = choice.kind == model::ModelKind::rational ? choice.mu : 0;
+  map.Pnum = static_cast<int>(model::basis_count(choice.D, choice.nu));
+  map.Pden = choice.kind == model::ModelKind::rational
+                 ? static_cast<int>(model::basis_count(choice.D, choice.mu)) - 1
                  : 0;
   map.P = map.Pnum + map.Pden;
   map.COEF.assign(static_cast<std::size_t>(map.P), 0.0);
@@ -71,7 +71,7 @@ void set_criteria(ModelResult& r, const model::DelayEmbedding& train) {
 
 void fit_as_dialogue(ModelResult& r, const model::DelayEmbedding& train) {
   const auto start = std::chrono::steady_clock::now();
-  r.map = empty_map(r.spec);
+  r.map = empty_map(r.choice);
   model::ModelMap& m = r.map;
   if (m.kind == model::ModelKind::polynomial) {
     model::POLYFIT(train.A.data(), m.D, train.N, train.Y.data(), m.COEF.data(), m.P,
@@ -92,10 +92,10 @@ void fit_as_dialogue(ModelResult& r, const model::DelayEmbedding& train) {
 void fit_from_triangle(ModelResult& r, const numlib::LeastSquaresTriangle& t,
                        const model::DelayEmbedding& train) {
   const auto start = std::chrono::steady_clock::now();
-  r.map = empty_map(r.spec);
+  r.map = empty_map(r.choice);
   model::ModelMap& m = r.map;
   r.kept.clear();
-  if (r.spec.select == model::TermSelection::none) {
+  if (r.choice.select == model::TermSelection::none) {
     const int zero = model::solve_leading(t, m.P, m.COEF.data());
     if (zero != 0) {
       m.COEF.assign(m.COEF.size(), 0.0);
@@ -108,9 +108,9 @@ void fit_from_triangle(ModelResult& r, const numlib::LeastSquaresTriangle& t,
     }
     for (int i = 1; i <= m.P; ++i) r.kept.push_back(i);
   } else {
-    const model::SelectedTerms s = r.spec.select == model::TermSelection::forward
-                                       ? model::select_forward(t, m.P, r.spec.max_terms)
-                                       : model::select_backward(t, m.P, r.spec.max_terms);
+    const model::SelectedTerms s = r.choice.select == model::TermSelection::forward
+                                       ? model::select_forward(t, m.P, r.choice.max_terms)
+                                       : model::select_backward(t, m.P, r.choice.max_terms);
     for (std::size_t i = 0; i < s.columns.size(); ++i) {
       m.COEF[static_cast<std::size_t>(s.columns[i] - 1)] = s.coefficients[i];
     }
@@ -124,8 +124,8 @@ void fit_from_triangle(ModelResult& r, const numlib::LeastSquaresTriangle& t,
 void check_model(ModelResult& r, const SeriesData& data, const CheckSettings& settings,
                  plot::WindowSystem* plot) {
   const auto start = std::chrono::steady_clock::now();
-  const int D = r.spec.D;
-  const int T = r.spec.T;
+  const int D = r.choice.D;
+  const int T = r.choice.T;
   const int W = static_cast<int>(model::delay_window(D, T));
   // The test series: the last W training values and those after them, as the dialogue reads it.
   const std::int64_t NT =

@@ -25,7 +25,7 @@ struct SeriesData {
   std::vector<double> x;
 };
 
-struct ModelSpec {
+struct ModelChoice {
   int D = 1;
   int T = 1;  // delay between the arguments
   model::ModelKind kind = model::ModelKind::polynomial;
@@ -42,7 +42,7 @@ struct CheckSettings {
 };
 
 struct ModelResult {
-  ModelSpec spec;
+  ModelChoice choice;
   model::ModelMap map;      // every coefficient of the basis; a dropped term's is 0
   std::vector<int> kept;    // positions (1-based) of the kept coefficients, ascending
   std::string failure;      // why no model could be fitted (empty when one was)
@@ -61,8 +61,8 @@ struct ModelResult {
   double total_seconds = 0.0;  // the whole command, when it ran for this model alone
 };
 
-// The ModelMap of a spec with its counts set and its coefficients zero.
-model::ModelMap empty_map(const ModelSpec& spec);
+// The ModelMap of a choice with its counts set and its coefficients zero.
+model::ModelMap empty_map(const ModelChoice& choice);
 
 // The training points of a map of dimension D with delay T: the embedding of x(1 .. Ntrain).
 model::DelayEmbedding training_points(const SeriesData& data, int D, int T);
@@ -71,8 +71,8 @@ model::DelayEmbedding training_points(const SeriesData& data, int D, int T);
 // A numerical error stops the program (numlib::ProgramStop).
 void fit_as_dialogue(ModelResult& r, const model::DelayEmbedding& train);
 
-// Fits from a triangle whose columns are those of the spec's model (the fit's matrix for its
-// orders): all of them, or those that the spec's term selection keeps. The error of
+// Fits from a triangle whose columns are those of the choice's model (the fit's matrix for its
+// orders): all of them, or those that the choice's term selection keeps. The error of
 // approximation is computed from the coefficients, over the training points, as APPROXERR does.
 // An exactly singular triangle without selection leaves the model failed.
 void fit_from_triangle(ModelResult& r, const numlib::LeastSquaresTriangle& t,

@@ -43,7 +43,7 @@ std::string refusal(std::string_view option, std::string_view value, std::string
 }
 
 std::vector<std::string> parse_command_line(int argc, char** argv,
-                                            std::span<const OptionSpec> specs) {
+                                            std::span<const OptionRule> rules) {
   std::vector<std::string> operands;
   bool only_operands = false;
   for (int i = 1; i < argc; ++i) {
@@ -58,20 +58,20 @@ std::vector<std::string> parse_command_line(int argc, char** argv,
     }
     const auto equals = arg.find('=');
     const std::string_view name = arg.substr(0, equals);
-    const auto spec = std::find_if(specs.begin(), specs.end(),
-                                   [&](const OptionSpec& s) { return s.name == name; });
-    if (spec == specs.end()) throw UsageError{"unknown option: " + std::string(arg)};
-    if (!spec->takes_value) {
+    const auto rule = std::find_if(rules.begin(), rules.end(),
+                                   [&](const OptionRule& s) { return s.name == name; });
+    if (rule == rules.end()) throw UsageError{"unknown option: " + std::string(arg)};
+    if (!rule->takes_value) {
       if (equals != std::string_view::npos) {
         throw UsageError{"option " + std::string(name) + " takes no value"};
       }
-      spec->apply({});
+      rule->apply({});
       continue;
     }
     if (equals != std::string_view::npos) {
-      spec->apply(arg.substr(equals + 1));
+      rule->apply(arg.substr(equals + 1));
     } else if (i + 1 < argc) {
-      spec->apply(argv[++i]);
+      rule->apply(argv[++i]);
     } else {
       throw UsageError{"option " + std::string(name) + " needs a value"};
     }

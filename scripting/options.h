@@ -16,16 +16,16 @@ struct UsageError {
   std::string message;
 };
 
-struct OptionSpec {
+struct OptionRule {
   std::string_view name;  // with its dashes, "--ntrain"
   bool takes_value;
   std::function<void(std::string_view value)> apply;
 };
 
-// Reads argv[1 .. argc-1]: each option by its spec (a value as the next argument or after
+// Reads argv[1 .. argc-1]: each option by its rule (a value as the next argument or after
 // "="), the other arguments, and every argument after "--", as operands, returned in order.
 std::vector<std::string> parse_command_line(int argc, char** argv,
-                                            std::span<const OptionSpec> specs);
+                                            std::span<const OptionRule> rules);
 
 // The value of an option as the dialogue's integer field of `width` characters takes it: at
 // most `width` characters, blanks ignored, an optionally signed decimal integer.

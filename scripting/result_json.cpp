@@ -16,18 +16,18 @@ Json series_json(const SeriesData& data) {
   return Json::object().set("file", data.file).set("values", data.N).set("sha256", data.sha256);
 }
 
-Json settings_json(const ModelSpec& spec, int Ntrain, const CheckSettings* check) {
-  const bool rational = spec.kind == model::ModelKind::rational;
+Json settings_json(const ModelChoice& choice, int Ntrain, const CheckSettings* check) {
+  const bool rational = choice.kind == model::ModelKind::rational;
   Json s = Json::object();
   s.set("ntrain", Ntrain)
-      .set("dim", spec.D)
-      .set("delay", spec.T)
+      .set("dim", choice.D)
+      .set("delay", choice.T)
       .set("kind", rational ? "rational" : "polynomial")
-      .set("nu", spec.nu)
-      .set("mu", rational ? spec.mu : 0);
-  if (spec.select != model::TermSelection::none) {
-    s.set("select", spec.select == model::TermSelection::forward ? "forward" : "backward");
-    if (spec.max_terms != ModelSpec{}.max_terms) s.set("max_terms", spec.max_terms);
+      .set("nu", choice.nu)
+      .set("mu", rational ? choice.mu : 0);
+  if (choice.select != model::TermSelection::none) {
+    s.set("select", choice.select == model::TermSelection::forward ? "forward" : "backward");
+    if (choice.max_terms != ModelChoice{}.max_terms) s.set("max_terms", choice.max_terms);
   }
   if (check != nullptr) {
     s.set("ltest", check->Ltest).set("ktest", check->Ktest).set("stest", check->Stest);
@@ -40,13 +40,13 @@ Json result_json(const ModelResult& r, const SeriesData& data, const CheckSettin
   Json o = Json::object();
   if (rank > 0) o.set("rank", rank);
   o.set("series", series_json(data));
-  o.set("settings", settings_json(r.spec, data.Ntrain, r.checked ? check : nullptr));
+  o.set("settings", settings_json(r.choice, data.Ntrain, r.checked ? check : nullptr));
   if (!r.failure.empty()) {
     o.set("error", r.failure);
     o.set("version", program_version());
     return o;
   }
-  const std::vector<Term> all = model_terms(r.map, r.spec.T);
+  const std::vector<Term> all = model_terms(r.map, r.choice.T);
   Json terms = Json::array();
   Json coefficients = Json::array();
   for (const int position : r.kept) {
@@ -54,7 +54,7 @@ Json result_json(const ModelResult& r, const SeriesData& data, const CheckSettin
     Json exponents = Json::array();
     for (const int e : t.exponents) exponents.push(e);
     Json term = Json::object().set("name", t.name).set("exponents", std::move(exponents));
-    if (r.spec.kind == model::ModelKind::rational) {
+    if (r.choice.kind == model::ModelKind::rational) {
       term.set("part", t.denominator ? "denominator" : "numerator");
     }
     terms.push(std::move(term));
@@ -82,14 +82,14 @@ Json result_json(const ModelResult& r, const SeriesData& data, const CheckSettin
 }
 
 Json stop_json(int status, const std::string& messages, const SeriesData* data,
-               const ModelSpec* spec, int Ntrain) {
+               const ModelChoice* choice, int Ntrain) {
   Json error = Json::object().set("status", status);
   error.set("message", messages.empty()
                            ? std::string("stopped; the reason is on the standard error")
                            : messages);
   Json o = Json::object().set("error", std::move(error));
   if (data != nullptr) o.set("series", series_json(*data));
-  if (spec != nullptr) o.set("settings", settings_json(*spec, Ntrain, nullptr));
+  if (choice != nullptr) o.set("settings", settings_json(*choice, Ntrain, nullptr));
   o.set("version", program_version());
   return o;
 }

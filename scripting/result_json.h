@@ -16,7 +16,7 @@ Json series_json(const SeriesData& data);
 
 // ntrain, dim, delay, kind, nu, mu, the selection when there is one, and the check's settings
 // when `check` is given.
-Json settings_json(const ModelSpec& spec, int Ntrain, const CheckSettings* check);
+Json settings_json(const ModelChoice& choice, int Ntrain, const CheckSettings* check);
 
 // series, settings, terms (the kept ones, with their names and exponents), coefficients,
 // error_train, error_test, prediction_error, prediction_time, infinite_solutions, aic, bic,
@@ -29,6 +29,6 @@ Json result_json(const ModelResult& r, const SeriesData& data, const CheckSettin
 // "settings", "version"}, the series and settings when they are known. The message is the
 // numerical library's text, or a pointer to the standard error where the reason went.
 Json stop_json(int status, const std::string& messages, const SeriesData* data,
-               const ModelSpec* spec, int Ntrain);
+               const ModelChoice* choice, int Ntrain);
 
 }  // namespace scripting

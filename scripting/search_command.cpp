@@ -44,7 +44,7 @@ SearchOptions parse(int argc, char** argv, std::string& series) {
     if (v.empty()) throw UsageError{"option " + std::string(option) + " needs a file name or -"};
     return std::string(v);
   };
-  std::vector<OptionSpec> specs = {
+  std::vector<OptionRule> rules = {
       {"--help", false, [&](std::string_view) { o.help = true; }},
       {"-h", false, [&](std::string_view) { o.help = true; }},
       {"--ntrain", true,
@@ -76,8 +76,8 @@ SearchOptions parse(int argc, char** argv, std::string& series) {
       {"--csv", true, [&](std::string_view v) { o.csv = file("--csv", v); }},
       {"--json", true, [&](std::string_view v) { o.json = file("--json", v); }},
   };
-  for (OptionSpec& spec : check_option_specs(o.check)) specs.push_back(std::move(spec));
-  const std::vector<std::string> operands = parse_command_line(argc, argv, specs);
+  for (OptionRule& rule : check_option_rules(o.check)) rules.push_back(std::move(rule));
+  const std::vector<std::string> operands = parse_command_line(argc, argv, rules);
   if (o.help) return o;
   if (operands.size() != 1) throw UsageError{"needs exactly one series file"};
   series = operands.front();
@@ -104,7 +104,8 @@ SearchOptions parse(int argc, char** argv, std::string& series) {
 // The grid in the order of the table before ranking: dimension, delay, polynomials by order,
 // then rational maps by numerator and denominator order. Values the dialogue would refuse are
 // refused; models with more coefficients than training points are left out.
-std::vector<ModelSpec> grid(const SearchOptions& o, const dialogue::Series& series, int& left_out) {
+std::vector<ModelChoice> grid(const SearchOptions& o, const dialogue::Series& series,
+                              int& left_out) {
   const int Ntrain = *o.Ntrain;
   if (!dialogue::ntrain_accepted(Ntrain, series.N)) {
     throw UsageError{refusal("--ntrain", std::to_string(Ntrain),
@@ -133,21 +134,21 @@ std::vector<ModelSpec> grid(const SearchOptions& o, const dialogue::Series& seri
   non_negative(o.rational.first, "--rational", o.rational_text);
   non_negative(o.rational.second, "--rational", o.rational_text);
 
-  std::vector<ModelSpec> models;
+  std::vector<ModelChoice> models;
   left_out = 0;
   for (const int D : o.dims) {
     for (const int T : o.delays) {
       const i64 span = model::delay_window(D, T);
-      const auto admit = [&](ModelSpec spec, i64 P) {
+      const auto admit = [&](ModelChoice choice, i64 P) {
         if (P < 0 || !dialogue::count_fits(P, Ntrain, span)) {
           ++left_out;
           return;
         }
-        spec.D = D;
-        spec.T = T;
-        spec.select = o.select;
-        if (o.max_terms) spec.max_terms = *o.max_terms;
-        models.push_back(spec);
+        choice.D = D;
+        choice.T = T;
+        choice.select = o.select;
+        if (o.max_terms) choice.max_terms = *o.max_terms;
+        models.push_back(choice);
       };
       for (const int nu : o.poly) {
         admit({D, T, model::ModelKind::polynomial, nu, 0}, dialogue::monomial_count(D, nu));
@@ -183,7 +184,7 @@ int run_search(int argc, char** argv) {
   int status = 0;
   try {
     dialogue::Series series;
-    std::vector<ModelSpec> models;
+    std::vector<ModelChoice> models;
     std::optional<CheckSettings> check;
     SeriesData data;
     int left_out = 0;
@@ -193,8 +194,8 @@ int run_search(int argc, char** argv) {
       i64 count = *o.Ntrain;
       if (o.check.check) {
         // The settings must suit every model, so the widest state decides.
-        const ModelSpec* widest = &models.front();
-        for (const ModelSpec& m : models) {
+        const ModelChoice* widest = &models.front();
+        for (const ModelChoice& m : models) {
           if (model::delay_window(m.D, m.T) > model::delay_window(widest->D, widest->T)) {
             widest = &m;
           }

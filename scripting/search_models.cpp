@@ -118,11 +118,11 @@ void build_triangles(std::vector<Group>& groups) {
 }
 
 // The columns of a model in its group's triangle.
-std::vector<int> model_columns(const ModelSpec& spec, const Group& g) {
-  std::vector<int> columns(static_cast<std::size_t>(model::basis_count(spec.D, spec.nu)));
+std::vector<int> model_columns(const ModelChoice& choice, const Group& g) {
+  std::vector<int> columns(static_cast<std::size_t>(model::basis_count(choice.D, choice.nu)));
   std::iota(columns.begin(), columns.end(), 1);
-  if (spec.kind == model::ModelKind::rational) {
-    const int Pden = static_cast<int>(model::basis_count(spec.D, spec.mu)) - 1;
+  if (choice.kind == model::ModelKind::rational) {
+    const int Pden = static_cast<int>(model::basis_count(choice.D, choice.mu)) - 1;
     for (int k = 1; k <= Pden; ++k) columns.push_back(g.numerator() + k);
   }
   return columns;
@@ -130,13 +130,13 @@ std::vector<int> model_columns(const ModelSpec& spec, const Group& g) {
 
 }  // namespace
 
-std::vector<ModelResult> fit_models(const SeriesData& data, const std::vector<ModelSpec>& models,
+std::vector<ModelResult> fit_models(const SeriesData& data, const std::vector<ModelChoice>& models,
                                     const CheckSettings* check, const SearchProgress& progress) {
   // One group per dimension and delay, with the highest orders its models need.
   std::vector<Group> groups;
   std::vector<std::size_t> group_of(models.size());
   for (std::size_t i = 0; i < models.size(); ++i) {
-    const ModelSpec& s = models[i];
+    const ModelChoice& s = models[i];
     auto it = std::find_if(groups.begin(), groups.end(),
                            [&](const Group& g) { return g.D == s.D && g.T == s.T; });
     if (it == groups.end()) {
@@ -167,12 +167,12 @@ std::vector<ModelResult> fit_models(const SeriesData& data, const std::vector<Mo
     for (std::size_t n = next++; n < order.size(); n = next++) {
       const std::size_t i = order[n];
       ModelResult& r = results[i];
-      r.spec = models[i];
+      r.choice = models[i];
       const Group& g = groups[group_of[i]];
       try {
         const auto start = Clock::now();
         const numlib::LeastSquaresTriangle t =
-            model::column_triangle(g.triangle, model_columns(r.spec, g));
+            model::column_triangle(g.triangle, model_columns(r.choice, g));
         r.fit_seconds = g.seconds + seconds_since(start);
         fit_from_triangle(r, t, g.train);
         if (check != nullptr && r.failure.empty()) check_model(r, data, *check, nullptr);

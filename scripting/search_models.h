@@ -21,7 +21,7 @@ using SearchProgress = std::function<void(int done, int total)>;
 // Fits (and with `check`, checks) every model; the results are in the order of `models`. Every
 // model must be admissible (at most as many coefficients as training points). A numerical stop
 // (a matrix that cannot be had) ends the search with numlib::ProgramStop.
-std::vector<ModelResult> fit_models(const SeriesData& data, const std::vector<ModelSpec>& models,
+std::vector<ModelResult> fit_models(const SeriesData& data, const std::vector<ModelChoice>& models,
                                     const CheckSettings* check, const SearchProgress& progress);
 
 }  // namespace scripting

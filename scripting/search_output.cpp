@@ -26,7 +26,7 @@ std::string padded(std::string text, std::size_t width) {
   return text;
 }
 
-std::string kind_name(const ModelSpec& s) {
+std::string kind_name(const ModelChoice& s) {
   return s.kind == model::ModelKind::rational ? "rational  " : "polynomial";
 }
 
@@ -85,7 +85,7 @@ std::string search_table(const std::vector<ModelResult>& results,
   std::string failures;
   for (std::size_t n = 0; n < ranks.size(); ++n) {
     const ModelResult& r = results[ranks[n]];
-    const ModelSpec& s = r.spec;
+    const ModelChoice& s = r.choice;
     // Appended piece by piece (GCC 12 warns falsely about "literal" + temporary string here).
     std::string line(1, ' ');
     line += format_I(static_cast<std::int64_t>(n + 1), 4);
@@ -133,7 +133,7 @@ std::string search_csv(const std::vector<ModelResult>& results,
       "infinite_solutions,aic,bic,fit_seconds,check_seconds,error\n";
   for (std::size_t n = 0; n < ranks.size(); ++n) {
     const ModelResult& r = results[ranks[n]];
-    const ModelSpec& s = r.spec;
+    const ModelChoice& s = r.choice;
     const bool rational = s.kind == model::ModelKind::rational;
     out += std::to_string(n + 1) + "," + std::to_string(s.D) + "," + std::to_string(s.T) + "," +
            (rational ? "rational" : "polynomial") + "," + std::to_string(s.nu) + "," +

@@ -75,14 +75,14 @@ TEST(Options, ListsAndPairs) {
 
 TEST(Options, CommandLine) {
   std::vector<std::string> seen;
-  const OptionSpec specs[] = {
+  const OptionRule rules[] = {
       {"--flag", false, [&](std::string_view) { seen.push_back("flag"); }},
       {"--n", true, [&](std::string_view v) { seen.push_back("n=" + std::string(v)); }},
   };
   std::vector<std::string> args = {"cmd", "a", "--n", "-3", "--n=", "--flag", "--", "--n", "b"};
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
-  EXPECT_EQ(parse_command_line(static_cast<int>(argv.size()), argv.data(), specs),
+  EXPECT_EQ(parse_command_line(static_cast<int>(argv.size()), argv.data(), rules),
             (std::vector<std::string>{"a", "--n", "b"}));
   EXPECT_EQ(seen, (std::vector<std::string>{"n=-3", "n=", "flag"}));
 
@@ -95,7 +95,7 @@ TEST(Options, CommandLine) {
     std::vector<char*> v;
     for (auto& a : line) v.push_back(a.data());
     try {
-      parse_command_line(static_cast<int>(v.size()), v.data(), specs);
+      parse_command_line(static_cast<int>(v.size()), v.data(), rules);
       ADD_FAILURE() << message;
     } catch (const UsageError& e) {
       EXPECT_EQ(e.message, message);

@@ -26,8 +26,8 @@ SeriesData laser(int Ntrain, int count) {
 
 // Dimensions 1 .. 4 with delays 1 and 2, polynomials and rational maps: the larger dimensions
 // are factorised, the smaller ones taken from them, the orders from one triangle each.
-std::vector<ModelSpec> grid() {
-  std::vector<ModelSpec> models;
+std::vector<ModelChoice> grid() {
+  std::vector<ModelChoice> models;
   for (const int T : {1, 2}) {
     for (int D = 1; D <= 4; ++D) {
       for (int nu = 0; nu <= 3; ++nu) models.push_back({D, T, model::ModelKind::polynomial, nu, 0});
@@ -44,7 +44,7 @@ std::string percent(double ERR) { return numlib::format_F(100.0 * ERR, 10, 5); }
 TEST(SearchModels, EveryModelEqualsItsSeparateFit) {
   const SeriesData data = laser(1000, 1100);
   const CheckSettings check{20, 50, 1};
-  const std::vector<ModelSpec> models = grid();
+  const std::vector<ModelChoice> models = grid();
   int calls = 0;
   const std::vector<ModelResult> results =
       fit_models(data, models, &check, [&](int done, int total) {
@@ -55,13 +55,13 @@ TEST(SearchModels, EveryModelEqualsItsSeparateFit) {
   EXPECT_EQ(calls, static_cast<int>(models.size()));
   ASSERT_EQ(results.size(), models.size());
   for (std::size_t i = 0; i < models.size(); ++i) {
-    const ModelSpec& s = models[i];
+    const ModelChoice& s = models[i];
     SCOPED_TRACE("D " + std::to_string(s.D) + " T " + std::to_string(s.T) + " nu " +
                  std::to_string(s.nu) + " mu " + std::to_string(s.mu));
     const ModelResult& r = results[i];
     ASSERT_TRUE(r.failure.empty()) << r.failure;
     ModelResult alone;
-    alone.spec = s;
+    alone.choice = s;
     fit_as_dialogue(alone, training_points(data, s.D, s.T));
     check_model(alone, data, check, nullptr);
     EXPECT_EQ(percent(r.error_train), percent(alone.error_train));
@@ -82,8 +82,8 @@ TEST(SearchModels, EveryModelEqualsItsSeparateFit) {
 TEST(SearchModels, ResultsDoNotDependOnTheThreadCount) {
   const SeriesData data = laser(800, 1100);
   const CheckSettings check{30, 40, 3};
-  std::vector<ModelSpec> models = grid();
-  for (ModelSpec& s : models)
+  std::vector<ModelChoice> models = grid();
+  for (ModelChoice& s : models)
     s.select = s.nu == 2 ? model::TermSelection::forward : model::TermSelection::none;
   const int threads = numlib::thread_count();
   numlib::set_thread_count(1);
