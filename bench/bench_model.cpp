@@ -25,7 +25,7 @@ void BM_Polyfit(benchmark::State& state) {
   std::vector<double> coef(P);
   double err = 0.0;
   for (auto _ : state) {
-    model::POLYFIT(e.A.data(), D, e.N, e.Y.data(), coef.data(), P, model::MONOMIALS, nu, err);
+    model::POLYFIT(e.A.data(), D, D, e.N, e.Y.data(), coef.data(), P, model::MONOMIALS, nu, err);
     benchmark::DoNotOptimize(err);
   }
   state.counters["P"] = P;
@@ -52,7 +52,7 @@ void BM_Predtest(benchmark::State& state) {
   map.COEF.resize(map.P);
   map.W.resize(map.P);
   double err = 0.0;
-  model::POLYFIT(train.A.data(), D, train.N, train.Y.data(), map.COEF.data(), map.P,
+  model::POLYFIT(train.A.data(), D, D, train.N, train.Y.data(), map.COEF.data(), map.P,
                  model::MONOMIALS, nu, err);
   const model::DelayEmbedding test =
       model::embed(std::span(x).subspan(10000 - D, (Ktest - 1) + Ltest + D + 1), D);

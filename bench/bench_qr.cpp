@@ -84,8 +84,8 @@ void BM_OwnPolyfit(benchmark::State& state) {
   std::vector<double> coef(p.P);
   double err = 0.0;
   for (auto _ : state) {
-    model::POLYFIT(p.e.A.data(), p.D, p.N, p.e.Y.data(), coef.data(), p.P, model::MONOMIALS, p.nu,
-                   err);
+    model::POLYFIT(p.e.A.data(), p.D, p.D, p.N, p.e.Y.data(), coef.data(), p.P, model::MONOMIALS,
+                   p.nu, err);
     benchmark::DoNotOptimize(err);
   }
   model::detail::set_fit_path(model::detail::FitPath::automatic);

@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
   const model::DelayEmbedding e = model::embed(x, D);
   const int m = e.N, n = static_cast<int>(model::basis_count(D, nu)), nrhs = 1;
   std::vector<double> A(static_cast<std::size_t>(m) * n), b = e.Y;
-  model::detail::monomial_columns(e.A.data(), D, m, nu, A.data(), m);
+  model::detail::monomial_columns(e.A.data(), D, D, m, nu, A.data(), m);
 
   int info = 0, lwork = -1;
   double query = 0.0;

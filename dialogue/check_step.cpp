@@ -172,8 +172,8 @@ void check(DialogueState& s) {
 
   plot::PLOTORIGINAL(s.windows, XT, rs.D, NT, rs.Ltest);
   const model::ModelMap& map = s.map;
-  model::APPROXERR(XT, rs.D, NT - rs.D, s.test.Y.data(), map.kind, map.COEF.data(), map.P, map.Pnum,
-                   map.Pden, map.nu, map.mu, s.test_error);
+  model::APPROXERR(XT, rs.D, rs.D, NT - rs.D, s.test.Y.data(), map.kind, map.COEF.data(), map.P,
+                   map.Pnum, map.Pden, map.nu, map.mu, s.test_error);
   s.report.write_test_error(s.test_error);
   write_line(s.windows, kUnit,
              "Error of approximation (test): " + numlib::format_percent(s.test_error));

@@ -53,7 +53,7 @@ Step step_dim(DialogueState& s) {
     write_incorrect_input(s.windows, kUnit);
   }
   s.report.write_dimension(D);
-  s.train = model::embed(s.series.values, D);
+  s.train = model::view_delays(s.series.values, D);
   return Step::model;
 }
 
@@ -72,7 +72,7 @@ Step step_q9(DialogueState& s) {
 
 Step step_q10(DialogueState& s) {
   const bool yes = ask_yes_no(s.windows, kUnit, "10) Different dimension of a model? (y/n) ");
-  s.train = model::DelayEmbedding{};
+  s.train = model::DelayView{};
   release_test_data(s);
   return yes ? Step::dim : Step::q11;
 }
@@ -108,7 +108,7 @@ void run_dialogue(plot::WindowSystem& windows, std::deque<std::string> arguments
       step = run_step(s, step);
     } catch (const plot::NewSeriesRequested& request) {
       // As "y" to question 12: the report's closing line, then the new file.
-      s.train = model::DelayEmbedding{};
+      s.train = model::DelayView{};
       release_test_data(s);
       s.series.values = std::vector<double>{};
       s.report.write_closing_and_close();

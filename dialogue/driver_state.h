@@ -42,7 +42,7 @@ struct DialogueState {
   model::ModelMap map;
   double training_error = 0.0;  // the fit's error of approximation on the training series
   double test_error = 0.0;      // the model's error of approximation on the test series
-  model::DelayEmbedding train;  // X and Y
+  model::DelayView train;       // X and Y, seen in series.values
   model::DelayEmbedding test;   // XT and YT
   std::vector<double> E;
   bool test_ready = false;

@@ -53,13 +53,13 @@ void fit(DialogueState& s) {
   const int n = s.train.N;
   WorkScope work(s.windows, "Fitting the model map");
   if (map.kind == model::ModelKind::polynomial) {
-    model::POLYFIT(s.train.A.data(), rs.D, n, s.train.Y.data(), map.COEF.data(), map.P,
+    model::POLYFIT(s.train.A, s.train.LDA, rs.D, n, s.train.Y, map.COEF.data(), map.P,
                    model::MONOMIALS, map.nu, s.training_error);
   } else {
-    model::RATFIT(s.train.A.data(), rs.D, n, s.train.Y.data(), map.COEF.data(), map.Pnum,
+    model::RATFIT(s.train.A, s.train.LDA, rs.D, n, s.train.Y, map.COEF.data(), map.Pnum,
                   model::MONOMIALS, map.nu, map.Pden, model::MONOMIALS, map.mu, s.training_error);
     // The error of a rational map is that of the quotient itself, not of the linearised fit.
-    model::APPROXERR(s.train.A.data(), rs.D, n, s.train.Y.data(), map.kind, map.COEF.data(), map.P,
+    model::APPROXERR(s.train.A, s.train.LDA, rs.D, n, s.train.Y, map.kind, map.COEF.data(), map.P,
                      map.Pnum, map.Pden, map.nu, map.mu, s.training_error);
   }
 }

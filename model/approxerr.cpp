@@ -18,7 +18,8 @@ constexpr double kErrorDenominatorFloor = static_cast<double>(1.0e-9f);
 // APPROXERR computes the error of approximation of a model map over N points:
 // ERR = sqrt( sum (YV(j) - F(A(:, j)))^2 / sum (YV(j) - ybar)^2 ).
 //
-// A     (in)  D by N delay matrix, column-major with leading dimension D.
+// A     (in)  D by N delay matrix, column-major; column j (a point) at A + j LDA.
+// LDA   (in)  distance between columns: D for a matrix of its own, 1 for a series seen in place.
 // D     (in)  dimension of the map, D >= 1.
 // N     (in)  number of points, N >= 1.
 // YV    (in)  N targets.
@@ -32,13 +33,13 @@ constexpr double kErrorDenominatorFloor = static_cast<double>(1.0e-9f);
 // ERR   (out) the error of approximation; not finite when all targets are equal.
 //
 // Nothing is checked and no error is reported.
-void APPROXERR(const double* A, int D, int N, const double* YV, ModelKind kind, const double* COEF,
-               int P, int Pnum, int Pden, int nu, int mu, double& ERR) {
+void APPROXERR(const double* A, long LDA, int D, int N, const double* YV, ModelKind kind,
+               const double* COEF, int P, int Pnum, int Pden, int nu, int mu, double& ERR) {
   double ss = 0.0;
   if (kind == ModelKind::polynomial) {
     std::vector<double> phi(detail::basis_room(D, nu, P));
     for (int j = 0; j < N; ++j) {
-      MONOMIALS(A + static_cast<std::ptrdiff_t>(j) * D, D, nu, phi.data(), P);
+      MONOMIALS(A + static_cast<std::ptrdiff_t>(j) * LDA, D, nu, phi.data(), P);
       double f = 0.0;
       for (int i = 0; i < P; ++i) f += COEF[i] * phi[i];
       const double r = YV[j] - f;
@@ -48,7 +49,7 @@ void APPROXERR(const double* A, int D, int N, const double* YV, ModelKind kind, 
     std::vector<double> phi(detail::basis_room(D, nu, Pnum));
     std::vector<double> psi(detail::basis_room(D, mu, Pden + 1));
     for (int j = 0; j < N; ++j) {
-      const double* s = A + static_cast<std::ptrdiff_t>(j) * D;
+      const double* s = A + static_cast<std::ptrdiff_t>(j) * LDA;
       MONOMIALS(s, D, nu, phi.data(), Pnum);
       MONOMIALS(s, D, mu, psi.data(), Pden + 1);
       double num = 0.0;

@@ -19,10 +19,10 @@ constexpr int kBlocksPerStopCheck = 64;
 
 // Fills the basis columns for the points r0 .. r0+rows-1 into out (leading dimension ld), the
 // block's delay values being gathered into x (D by kRows) first.
-void fill_block(const MonomialPlan& plan, const double* A, int D, long r0, int rows, double* out,
-                long ld, double* x) {
+void fill_block(const MonomialPlan& plan, const double* A, long LDA, int D, long r0, int rows,
+                double* out, long ld, double* x) {
   for (int v = 0; v < D; ++v)
-    for (int r = 0; r < rows; ++r) x[v * kRows + r] = A[(r0 + r) * D + v];
+    for (int r = 0; r < rows; ++r) x[v * kRows + r] = A[(r0 + r) * LDA + v];
   for (int r = 0; r < rows; ++r) out[r] = 1.0;
   const int P = static_cast<int>(plan.parent.size());
   for (int c = 1; c < P; ++c) {
@@ -65,7 +65,7 @@ MonomialPlan monomial_plan(int D, int nu) {
   return plan;
 }
 
-void monomial_columns(const double* A, int D, int N, int nu, double* OUT, long ldo) {
+void monomial_columns(const double* A, long LDA, int D, int N, int nu, double* OUT, long ldo) {
   const MonomialPlan plan = monomial_plan(D, nu);
   const int blocks = (N + kRows - 1) / kRows;
   numlib::parallel_for(blocks, [&](int begin, int end) {
@@ -74,13 +74,13 @@ void monomial_columns(const double* A, int D, int N, int nu, double* OUT, long l
       if ((b - begin) % kBlocksPerStopCheck == 0) numlib::check_stop();
       const long r0 = static_cast<long>(b) * kRows;
       const int rows = static_cast<int>(std::min<long>(kRows, N - r0));
-      fill_block(plan, A, D, r0, rows, OUT + r0, ldo, x.data());
+      fill_block(plan, A, LDA, D, r0, rows, OUT + r0, ldo, x.data());
     }
   });
 }
 
-void scaled_monomial_columns(const double* A, int D, int N, int mu, const double* YV, double* OUT,
-                             long ldo) {
+void scaled_monomial_columns(const double* A, long LDA, int D, int N, int mu, const double* YV,
+                             double* OUT, long ldo) {
   const MonomialPlan plan = monomial_plan(D, mu);
   const int P = static_cast<int>(plan.parent.size());
   const int blocks = (N + kRows - 1) / kRows;
@@ -91,7 +91,7 @@ void scaled_monomial_columns(const double* A, int D, int N, int mu, const double
       if ((b - begin) % kBlocksPerStopCheck == 0) numlib::check_stop();
       const long r0 = static_cast<long>(b) * kRows;
       const int rows = static_cast<int>(std::min<long>(kRows, N - r0));
-      fill_block(plan, A, D, r0, rows, psi.data(), kRows, x.data());
+      fill_block(plan, A, LDA, D, r0, rows, psi.data(), kRows, x.data());
       for (int k = 1; k < P; ++k) {
         double* o = OUT + (k - 1) * ldo + r0;
         const double* s = psi.data() + k * kRows;

@@ -25,4 +25,15 @@ DelayEmbedding embed(std::span<const double> x, int D) {
   return e;
 }
 
+DelayView view_delays(std::span<const double> x, int D) {
+  DelayView v;
+  v.D = D;
+  const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(x.size());
+  if (D < 1 || n <= D) return v;
+  v.N = static_cast<int>(n - D);
+  v.A = x.data();
+  v.Y = x.data() + D;
+  return v;
+}
+
 }  // namespace model

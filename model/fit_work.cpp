@@ -116,11 +116,11 @@ bool fit_streams(int N, int P) {
   return N >= 2 * (P + 1) && static_cast<std::int64_t>(N) * (P + 1) >= (std::int64_t{1} << 18);
 }
 
-double stream_least_squares(const char* routine, const double* A, int D, int N, const double* YV,
-                            int nu, int mu, double* COEF) {
+double stream_least_squares(const char* routine, const double* A, long LDA, int D, int N,
+                            const double* YV, int nu, int mu, double* COEF) {
   const int P = static_cast<int>(basis_count(D, nu)) +
                 (mu >= 1 ? static_cast<int>(basis_count(D, mu)) - 1 : 0);
-  const numlib::LeastSquaresTriangle t = stream_triangle(routine, P, A, D, N, YV, nu, mu);
+  const numlib::LeastSquaresTriangle t = stream_triangle(routine, P, A, LDA, D, N, YV, nu, mu);
   // z = (Q^T y)(1..P) into COEF, solved in place; rho^2 is the residual sum of squares.
   for (int i = 1; i <= P; ++i) COEF[i - 1] = t(i, P + 1);
   numlib::detail::solve_triangle(P, t.T.data(), P + 1, COEF);

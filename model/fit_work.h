@@ -83,8 +83,8 @@ bool fit_streams(int N, int P);
 // coefficients go to COEF (P of them) by DLQRSL's back substitution and singularity test; returns
 // the error of approximation from the residual norm of the triangle. `routine` names the storage
 // error (I2 = P).
-double stream_least_squares(const char* routine, const double* A, int D, int N, const double* YV,
-                            int nu, int mu, double* COEF);
+double stream_least_squares(const char* routine, const double* A, long LDA, int D, int N,
+                            const double* YV, int nu, int mu, double* COEF);
 
 // Factorises the N by P least-squares matrix M in place (DLQRRR, no pivoting) and solves it for
 // the targets YV (DLQRSL, IPATH 110): the coefficients go to COEF; returns the error of

@@ -15,8 +15,8 @@
 
 namespace model {
 
-numlib::LeastSquaresTriangle least_squares_triangle(const double* A, int D, int N, const double* YV,
-                                                    int nu, int mu) {
+numlib::LeastSquaresTriangle least_squares_triangle(const double* A, long LDA, int D, int N,
+                                                    const double* YV, int nu, int mu) {
   const int Pnum = static_cast<int>(basis_count(D, nu));
   const int Pden = mu >= 1 ? static_cast<int>(basis_count(D, mu)) - 1 : 0;
   const int P = Pnum + Pden;
@@ -24,13 +24,13 @@ numlib::LeastSquaresTriangle least_squares_triangle(const double* A, int D, int 
   const char* routine = mu >= 1 ? "RATFIT" : "POLYFIT";
   // Large problems stream, without the matrix.
   if (detail::fit_streams(N, P))
-    return detail::stream_triangle(routine, columns, A, D, N, YV, nu, mu);
+    return detail::stream_triangle(routine, columns, A, LDA, D, N, YV, nu, mu);
   std::unique_ptr<double[]> M = detail::allocate_least_squares_matrix(routine, N, columns);
   const std::ptrdiff_t n = N;
 
   // [A | y], the columns as the fits build them.
-  detail::monomial_columns(A, D, N, nu, M.get(), N);
-  if (Pden > 0) detail::scaled_monomial_columns(A, D, N, mu, YV, M.get() + Pnum * n, N);
+  detail::monomial_columns(A, LDA, D, N, nu, M.get(), N);
+  if (Pden > 0) detail::scaled_monomial_columns(A, LDA, D, N, mu, YV, M.get() + Pnum * n, N);
   for (std::ptrdiff_t j = 0; j < n; ++j) M[P * n + j] = YV[j];
 
   std::vector<int> KORDER(static_cast<std::size_t>(columns));

@@ -30,11 +30,23 @@ struct DelayEmbedding {
 };
 DelayEmbedding embed(std::span<const double> x, int D);
 
+// The same points seen in place in the series, without a copy: point j (0-based) is
+// x(j+1) .. x(j+D) at A + j LDA with LDA = 1 (consecutive points overlap), Y(j) = x(j+D+1) at
+// Y + j. Valid while x is; a series of at most D values gives N = 0.
+struct DelayView {
+  int D = 0;
+  int N = 0;
+  const double* A = nullptr;
+  long LDA = 1;
+  const double* Y = nullptr;
+};
+DelayView view_delays(std::span<const double> x, int D);
+
 // Contract of a map routine: (dimension D, step number STEP, state S(1..D), next state SNEW).
 using MapRoutine = std::function<void(int D, int STEP, const double* S, double* SNEW)>;
 
-void APPROXERR(const double* A, int D, int N, const double* YV, ModelKind kind, const double* COEF,
-               int P, int Pnum, int Pden, int nu, int mu, double& ERR);
+void APPROXERR(const double* A, long LDA, int D, int N, const double* YV, ModelKind kind,
+               const double* COEF, int P, int Pnum, int Pden, int nu, int mu, double& ERR);
 
 // One step of the map held in `map` (uses map.W as its work area).
 void MAPSTEP(ModelMap& map, int D, int STEP, const double* S, double* SNEW);

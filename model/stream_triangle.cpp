@@ -64,8 +64,8 @@ int stream_chunks(int N, int columns) {
 }
 
 numlib::LeastSquaresTriangle stream_triangle(const char* routine, int message_columns,
-                                             const double* A, int D, int N, const double* YV,
-                                             int nu, int mu) {
+                                             const double* A, long LDA, int D, int N,
+                                             const double* YV, int nu, int mu) {
   const int Pnum = static_cast<int>(basis_count(D, nu));
   const int Pden = mu >= 1 ? static_cast<int>(basis_count(D, mu)) - 1 : 0;
   const int P = Pnum + Pden;
@@ -109,11 +109,11 @@ numlib::LeastSquaresTriangle stream_triangle(const char* routine, int message_co
           if (quit.load(std::memory_order_relaxed)) return;
           if (numlib::stop_requested()) throw numlib::WorkStopped{};
           const int rows = std::min(mb, first_row(c + 1) - r0);
-          const double* s = A + static_cast<std::ptrdiff_t>(r0) * D;
+          const double* s = A + static_cast<std::ptrdiff_t>(r0) * LDA;
           // The rows of [A | y], as the fits build them.
-          monomial_columns(s, D, rows, nu, block.data(), ldb);
+          monomial_columns(s, LDA, D, rows, nu, block.data(), ldb);
           if (Pden > 0) {
-            scaled_monomial_columns(s, D, rows, mu, YV + r0, block.data() + Pnum * ldb, ldb);
+            scaled_monomial_columns(s, LDA, D, rows, mu, YV + r0, block.data() + Pnum * ldb, ldb);
           }
           std::copy(YV + r0, YV + r0 + rows, block.data() + P * ldb);
           numlib::detail::fold_rows(n, R, n, rows, block.data(), ldb);

@@ -239,7 +239,7 @@ int run_fit(int argc, char** argv) {
     } else {
       const auto t_start = std::chrono::steady_clock::now();
       const numlib::LeastSquaresTriangle t = model::least_squares_triangle(
-          train.A.data(), choice->D, train.N, train.Y.data(), choice->nu,
+          train.A.data(), choice->D, choice->D, train.N, train.Y.data(), choice->nu,
           choice->kind == model::ModelKind::rational ? choice->mu : 0);
       r.fit_seconds =
           std::chrono::duration<double>(std::chrono::steady_clock::now() - t_start).count();

@@ -22,8 +22,8 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 double training_error(const ModelResult& r, const model::DelayEmbedding& train) {
   const model::ModelMap& m = r.map;
   double ERR = 0.0;
-  model::APPROXERR(train.A.data(), m.D, train.N, train.Y.data(), m.kind, m.COEF.data(), m.P, m.Pnum,
-                   m.Pden, m.nu, m.mu, ERR);
+  model::APPROXERR(train.A.data(), m.D, m.D, train.N, train.Y.data(), m.kind, m.COEF.data(), m.P,
+                   m.Pnum, m.Pden, m.nu, m.mu, ERR);
   return ERR;
 }
 
@@ -74,11 +74,11 @@ void fit_as_dialogue(ModelResult& r, const model::DelayEmbedding& train) {
   r.map = empty_map(r.choice);
   model::ModelMap& m = r.map;
   if (m.kind == model::ModelKind::polynomial) {
-    model::POLYFIT(train.A.data(), m.D, train.N, train.Y.data(), m.COEF.data(), m.P,
+    model::POLYFIT(train.A.data(), m.D, m.D, train.N, train.Y.data(), m.COEF.data(), m.P,
                    model::MONOMIALS, m.nu, r.error_train);
   } else {
     double linearised = 0.0;
-    model::RATFIT(train.A.data(), m.D, train.N, train.Y.data(), m.COEF.data(), m.Pnum,
+    model::RATFIT(train.A.data(), m.D, m.D, train.N, train.Y.data(), m.COEF.data(), m.Pnum,
                   model::MONOMIALS, m.nu, m.Pden, model::MONOMIALS, m.mu, linearised);
     // The error of a rational map is that of the quotient itself.
     r.error_train = training_error(r, train);
@@ -141,7 +141,7 @@ void check_model(ModelResult& r, const SeriesData& data, const CheckSettings& se
 
   if (plot != nullptr) plot::PLOTORIGINAL(*plot, XT, W, nt, settings.Ltest);
   const model::ModelMap& m = r.map;
-  model::APPROXERR(points.A.data(), D, points.N, points.Y.data(), m.kind, m.COEF.data(), m.P,
+  model::APPROXERR(points.A.data(), D, D, points.N, points.Y.data(), m.kind, m.COEF.data(), m.P,
                    m.Pnum, m.Pden, m.nu, m.mu, r.error_test);
   const model::MapRoutine step = model::bind_delayed_mapstep(r.map, T);
   if (plot != nullptr) {

@@ -110,8 +110,8 @@ void build_triangles(std::vector<Group>& groups) {
     if (host != nullptr && host->triangle.P + 1 < g.train.N) {
       g.triangle = derived_triangle(g, *host);
     } else {
-      g.triangle = model::least_squares_triangle(g.train.A.data(), g.D, g.train.N, g.train.Y.data(),
-                                                 g.nu, g.mu);
+      g.triangle = model::least_squares_triangle(g.train.A.data(), g.D, g.D, g.train.N,
+                                                 g.train.Y.data(), g.nu, g.mu);
     }
     g.seconds = seconds_since(start);
   }

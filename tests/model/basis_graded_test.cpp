@@ -99,9 +99,9 @@ TEST_P(GradedBasis, DesignColumnsEqualTheRowsOfMonomialsBitForBit) {
   A[3 * D] = 0.0;
 
   Vec cols(ld * P, 42.0);
-  detail::monomial_columns(A.data(), D, N, nu, cols.data(), ld);
+  detail::monomial_columns(A.data(), D, D, N, nu, cols.data(), ld);
   Vec scaled(ld * std::max(P - 1, 1), 42.0);
-  detail::scaled_monomial_columns(A.data(), D, N, nu, Y.data(), scaled.data(), ld);
+  detail::scaled_monomial_columns(A.data(), D, D, N, nu, Y.data(), scaled.data(), ld);
   Vec row(P);
   for (int r = 0; r < N; ++r) {
     MONOMIALS(A.data() + r * D, D, nu, row.data(), P);
@@ -171,16 +171,16 @@ TEST(GradedFits, ColumnBuiltMatricesGiveTheSameFitsAsRowBuiltOnes) {
   const int P = static_cast<int>(basis_count(D, nu));
   Vec c1(P), c2(P);
   double err1 = 0.0, err2 = 0.0;
-  POLYFIT(e.A.data(), D, e.N, e.Y.data(), c1.data(), P, MONOMIALS, nu, err1);
-  POLYFIT(e.A.data(), D, e.N, e.Y.data(), c2.data(), P, monomials_by_rows, nu, err2);
+  POLYFIT(e.A.data(), D, D, e.N, e.Y.data(), c1.data(), P, MONOMIALS, nu, err1);
+  POLYFIT(e.A.data(), D, D, e.N, e.Y.data(), c2.data(), P, monomials_by_rows, nu, err2);
   EXPECT_TRUE(bitwise_equal(c1, c2));
   EXPECT_TRUE(same_bits(err1, err2));
   EXPECT_LT(err1, 0.01);  // the noisy map is well approximated
 
   const int Pden = static_cast<int>(basis_count(D, mu)) - 1;
   Vec r1(P + Pden), r2(P + Pden);
-  RATFIT(e.A.data(), D, e.N, e.Y.data(), r1.data(), P, MONOMIALS, nu, Pden, MONOMIALS, mu, err1);
-  RATFIT(e.A.data(), D, e.N, e.Y.data(), r2.data(), P, monomials_by_rows, nu, Pden,
+  RATFIT(e.A.data(), D, D, e.N, e.Y.data(), r1.data(), P, MONOMIALS, nu, Pden, MONOMIALS, mu, err1);
+  RATFIT(e.A.data(), D, D, e.N, e.Y.data(), r2.data(), P, monomials_by_rows, nu, Pden,
          monomials_by_rows, mu, err2);
   EXPECT_TRUE(bitwise_equal(r1, r2));
   EXPECT_TRUE(same_bits(err1, err2));
@@ -195,9 +195,9 @@ TEST(GradedFits, ThreadCountChangesNoDigitOfAFit) {
   Vec c1(P), c2(P);
   double err1 = 0.0, err2 = 0.0;
   numlib::set_thread_count(1);
-  POLYFIT(e.A.data(), D, e.N, e.Y.data(), c1.data(), P, MONOMIALS, nu, err1);
+  POLYFIT(e.A.data(), D, D, e.N, e.Y.data(), c1.data(), P, MONOMIALS, nu, err1);
   numlib::set_thread_count(2);
-  POLYFIT(e.A.data(), D, e.N, e.Y.data(), c2.data(), P, MONOMIALS, nu, err2);
+  POLYFIT(e.A.data(), D, D, e.N, e.Y.data(), c2.data(), P, MONOMIALS, nu, err2);
   numlib::set_thread_count(saved);
   EXPECT_TRUE(bitwise_equal(c1, c2));
   EXPECT_TRUE(same_bits(err1, err2));

@@ -42,7 +42,7 @@ PolyResult polyfit(const DelayEmbedding& e, int nu) {
   PolyResult r;
   const int P = static_cast<int>(basis_count(e.D, nu));
   r.COEF.assign(P, -99.0);
-  POLYFIT(e.A.data(), e.D, e.N, e.Y.data(), r.COEF.data(), P, MONOMIALS, nu, r.ERR);
+  POLYFIT(e.A.data(), e.D, e.D, e.N, e.Y.data(), r.COEF.data(), P, MONOMIALS, nu, r.ERR);
   return r;
 }
 
@@ -51,8 +51,8 @@ PolyResult ratfit(const DelayEmbedding& e, int nu, int mu) {
   const int Pnum = static_cast<int>(basis_count(e.D, nu));
   const int Pden = static_cast<int>(basis_count(e.D, mu)) - 1;
   r.COEF.assign(Pnum + Pden, -99.0);
-  RATFIT(e.A.data(), e.D, e.N, e.Y.data(), r.COEF.data(), Pnum, MONOMIALS, nu, Pden, MONOMIALS, mu,
-         r.ERR);
+  RATFIT(e.A.data(), e.D, e.D, e.N, e.Y.data(), r.COEF.data(), Pnum, MONOMIALS, nu, Pden, MONOMIALS,
+         mu, r.ERR);
   return r;
 }
 
@@ -61,8 +61,8 @@ double approxerr(const DelayEmbedding& e, ModelKind kind, const std::vector<doub
   const int Pnum = static_cast<int>(basis_count(e.D, nu));
   const int Pden = kind == ModelKind::rational ? static_cast<int>(basis_count(e.D, mu)) - 1 : 0;
   double err = -1.0;
-  APPROXERR(e.A.data(), e.D, e.N, e.Y.data(), kind, coef.data(), Pnum + Pden, Pnum, Pden, nu, mu,
-            err);
+  APPROXERR(e.A.data(), e.D, e.D, e.N, e.Y.data(), kind, coef.data(), Pnum + Pden, Pnum, Pden, nu,
+            mu, err);
   return err;
 }
 
@@ -277,9 +277,9 @@ TEST_P(StorageRefused, StopsWithTheFitsTerminalMessage) {
   double err = -5.0;
   try {
     if (std::string(c.routine) == "POLYFIT") {
-      POLYFIT(A.data(), 1, N, YV.data(), coef, P, MONOMIALS, P - 1, err);
+      POLYFIT(A.data(), 1, 1, N, YV.data(), coef, P, MONOMIALS, P - 1, err);
     } else {
-      RATFIT(A.data(), 1, N, YV.data(), coef, P - 1, MONOMIALS, P - 2, 1, MONOMIALS, 1, err);
+      RATFIT(A.data(), 1, 1, N, YV.data(), coef, P - 1, MONOMIALS, P - 2, 1, MONOMIALS, 1, err);
     }
     FAIL() << "no stop";
   } catch (const numlib::ProgramStop& stop) {
@@ -324,10 +324,10 @@ TEST_F(FitTest, StorageFailingInsideTheFitGivesItsStorageMessage) {
     numlib::reset_error_stack();
     const int status = numlib_stop_status([&] {
       if (rational) {
-        RATFIT(A.data(), 1, 50, YV.data(), coef.data(), 2, basis_without_storage, 1, 1,
+        RATFIT(A.data(), 1, 1, 50, YV.data(), coef.data(), 2, basis_without_storage, 1, 1,
                basis_without_storage, 1, err);
       } else {
-        POLYFIT(A.data(), 1, 50, YV.data(), coef.data(), 3, basis_without_storage, 2, err);
+        POLYFIT(A.data(), 1, 1, 50, YV.data(), coef.data(), 3, basis_without_storage, 2, err);
       }
     });
     EXPECT_EQ(status, 1);

@@ -58,7 +58,7 @@ ModelMap rational(int D, int nu, int mu, std::vector<double> coef) {
 
 double approxerr(const ModelMap& m, const DelayEmbedding& e) {
   double err = -1.0;
-  APPROXERR(e.A.data(), e.D, e.N, e.Y.data(), m.kind, m.COEF.data(), m.P, m.Pnum, m.Pden, m.nu,
+  APPROXERR(e.A.data(), e.D, e.D, e.N, e.Y.data(), m.kind, m.COEF.data(), m.P, m.Pnum, m.Pden, m.nu,
             m.mu, err);
   return err;
 }

@@ -67,11 +67,11 @@ TEST_P(PredtestThreads, TheMapFormEqualsTheRoutineFormBitForBit) {
   map.COEF.resize(map.P);
   double err = 0.0;
   if (c.kind == ModelKind::polynomial) {
-    POLYFIT(train.A.data(), D, train.N, train.Y.data(), map.COEF.data(), map.P, MONOMIALS, c.nu,
+    POLYFIT(train.A.data(), D, D, train.N, train.Y.data(), map.COEF.data(), map.P, MONOMIALS, c.nu,
             err);
   } else {
-    RATFIT(train.A.data(), D, train.N, train.Y.data(), map.COEF.data(), map.Pnum, MONOMIALS, c.nu,
-           map.Pden, MONOMIALS, c.mu, err);
+    RATFIT(train.A.data(), D, D, train.N, train.Y.data(), map.COEF.data(), map.Pnum, MONOMIALS,
+           c.nu, map.Pden, MONOMIALS, c.mu, err);
   }
   map.COEF[0] += c.blow_up;
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,7 @@ struct Fit {
 };
 
 // One fit by the given path; mu < 0 for a polynomial.
-Fit fit(const DelayEmbedding& e, int nu, int mu, detail::FitPath path) {
+Fit fit(const DelayView& e, int nu, int mu, detail::FitPath path) {
   Fit f;
   numlib::reset_error_stack();
   numlib::set_unit_sink(6, [&f](std::string_view text) { f.messages += text; });
@@ -41,10 +42,10 @@ Fit fit(const DelayEmbedding& e, int nu, int mu, detail::FitPath path) {
   f.COEF.assign(static_cast<std::size_t>(Pnum + Pden), 0.0);
   try {
     if (mu < 0) {
-      POLYFIT(e.A.data(), e.D, e.N, e.Y.data(), f.COEF.data(), Pnum, MONOMIALS, nu, f.ERR);
+      POLYFIT(e.A, e.LDA, e.D, e.N, e.Y, f.COEF.data(), Pnum, MONOMIALS, nu, f.ERR);
     } else {
-      RATFIT(e.A.data(), e.D, e.N, e.Y.data(), f.COEF.data(), Pnum, MONOMIALS, nu, Pden, MONOMIALS,
-             mu, f.ERR);
+      RATFIT(e.A, e.LDA, e.D, e.N, e.Y, f.COEF.data(), Pnum, MONOMIALS, nu, Pden, MONOMIALS, mu,
+             f.ERR);
     }
   } catch (const numlib::ProgramStop&) {
     f.messages += "(stop)";
@@ -53,6 +54,11 @@ Fit fit(const DelayEmbedding& e, int nu, int mu, detail::FitPath path) {
   numlib::set_unit_sink(6, {});
   numlib::reset_error_stack();
   return f;
+}
+
+// The same fit on a copied delay matrix.
+Fit fit(const DelayEmbedding& e, int nu, int mu, detail::FitPath path) {
+  return fit(DelayView{e.D, e.N, e.A.data(), e.D, e.Y.data()}, nu, mu, path);
 }
 
 std::vector<double> noisy_henon(int n, double sd, unsigned seed) {
@@ -133,6 +139,23 @@ TEST_P(StreamMatchesReference, CoefficientsErrorAndMessages) {
 INSTANTIATE_TEST_SUITE_P(Shapes, StreamMatchesReference, ::testing::ValuesIn(shapes()),
                          [](const auto& test) { return std::string(test.param.name); });
 
+// The fits read the series in place exactly as they read its copied delay matrix.
+TEST(StreamFit, SeriesSeenInPlaceFitsAsItsCopy) {
+  const std::vector<double> x = noisy_henon(3000, 0.05, 9);
+  const DelayEmbedding copy = embed(x, 3);
+  const DelayView view = view_delays(x, 3);
+  ASSERT_EQ(view.N, copy.N);
+  for (const auto path : {detail::FitPath::reference, detail::FitPath::streaming}) {
+    for (const int mu : {-1, 1}) {
+      const Fit a = fit(view, 2, mu, path), b = fit(copy, 2, mu, path);
+      EXPECT_EQ(a.COEF, b.COEF) << "mu " << mu;
+      EXPECT_EQ(a.ERR, b.ERR) << "mu " << mu;
+      EXPECT_EQ(a.messages, "");
+    }
+  }
+  EXPECT_EQ(view_delays(std::span(x).first(3), 3).N, 0);  // no point after the window
+}
+
 // Enough rows for four chunks of rows (the merges are exercised too) and more columns than a
 // panel (the block updates too). Every configuration gives the digits of the first.
 TEST(StreamFit, ThreadCountAndKernelPathChangeNoDigit) {
@@ -180,8 +203,8 @@ TEST(StreamFit, StopRequestEndsTheFitBetweenBlocks) {
   std::vector<double> coef(static_cast<std::size_t>(basis_count(4, 4)), -1.0);
   double err = -1.0;
   detail::set_fit_path(detail::FitPath::streaming);
-  EXPECT_THROW(POLYFIT(e.A.data(), 4, e.N, e.Y.data(), coef.data(), static_cast<int>(coef.size()),
-                       MONOMIALS, 4, err),
+  EXPECT_THROW(POLYFIT(e.A.data(), 4, 4, e.N, e.Y.data(), coef.data(),
+                       static_cast<int>(coef.size()), MONOMIALS, 4, err),
                numlib::WorkStopped);
   detail::set_fit_path(detail::FitPath::automatic);
   numlib::set_work_hooks(nullptr, nullptr);

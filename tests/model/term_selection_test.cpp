@@ -51,7 +51,7 @@ TEST(TermSelection, HenonKeepsExactlyTheThreeTrueTerms) {
                  (c.direction == TermSelection::forward ? " forward" : " backward"));
     const DelayEmbedding e = embed(x, c.D);
     const numlib::LeastSquaresTriangle t =
-        least_squares_triangle(e.A.data(), c.D, e.N, e.Y.data(), c.nu, 0);
+        least_squares_triangle(e.A.data(), c.D, c.D, e.N, e.Y.data(), c.nu, 0);
     const int P = static_cast<int>(basis_count(c.D, c.nu));
     const SelectedTerms s =
         c.direction == TermSelection::forward ? select_forward(t, P, P) : select_backward(t, P, P);
@@ -79,7 +79,7 @@ TEST(TermSelection, NoisyMapKeepsItsTermsWithinTheNoise) {
   }
   const DelayEmbedding e = embed(x, 2);
   const numlib::LeastSquaresTriangle t =
-      least_squares_triangle(e.A.data(), 2, e.N, e.Y.data(), 3, 0);
+      least_squares_triangle(e.A.data(), 2, 2, e.N, e.Y.data(), 3, 0);
   const std::vector<int> expected = {1, position(2, 3, {1, 0}), position(2, 3, {0, 2})};
   for (const auto direction : {TermSelection::forward, TermSelection::backward}) {
     const SelectedTerms s = direction == TermSelection::forward ? select_forward(t, 10, 10)
@@ -103,7 +103,7 @@ TEST(TermSelection, NoisyMapKeepsItsTermsWithinTheNoise) {
 TEST(TermSelection, MaxTermsBoundsBothDirections) {
   const DelayEmbedding e = embed(sample_series("laser-A.txt", 1000), 3);
   const numlib::LeastSquaresTriangle t =
-      least_squares_triangle(e.A.data(), 3, e.N, e.Y.data(), 3, 0);
+      least_squares_triangle(e.A.data(), 3, 3, e.N, e.Y.data(), 3, 0);
   for (const int m : {1, 2, 5}) {
     EXPECT_EQ(select_forward(t, 20, m).columns.size(), static_cast<std::size_t>(m));
     EXPECT_LE(select_backward(t, 20, m).columns.size(), static_cast<std::size_t>(m));

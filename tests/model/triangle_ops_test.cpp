@@ -45,12 +45,12 @@ Fit fit(const DelayEmbedding& e, int nu, int mu) {
   const int Pnum = static_cast<int>(basis_count(e.D, nu));
   if (mu < 0) {
     f.COEF.resize(Pnum);
-    POLYFIT(e.A.data(), e.D, e.N, e.Y.data(), f.COEF.data(), Pnum, MONOMIALS, nu, ERR);
+    POLYFIT(e.A.data(), e.D, e.D, e.N, e.Y.data(), f.COEF.data(), Pnum, MONOMIALS, nu, ERR);
   } else {
     const int Pden = static_cast<int>(basis_count(e.D, mu)) - 1;
     f.COEF.resize(Pnum + Pden);
-    RATFIT(e.A.data(), e.D, e.N, e.Y.data(), f.COEF.data(), Pnum, MONOMIALS, nu, Pden, MONOMIALS,
-           mu, ERR);
+    RATFIT(e.A.data(), e.D, e.D, e.N, e.Y.data(), f.COEF.data(), Pnum, MONOMIALS, nu, Pden,
+           MONOMIALS, mu, ERR);
   }
   f.ss = ERR * ERR * spread(e);
   return f;
@@ -72,7 +72,7 @@ TEST(TriangleOps, NestedOrdersEqualTheirOwnFits) {
     const DelayEmbedding e = embed(x, D);
     const int top = 4;
     const numlib::LeastSquaresTriangle t =
-        least_squares_triangle(e.A.data(), D, e.N, e.Y.data(), top, 0);
+        least_squares_triangle(e.A.data(), D, D, e.N, e.Y.data(), top, 0);
     EXPECT_EQ(t.P, basis_count(D, top));
     EXPECT_EQ(t.N, e.N);
     for (int nu = 0; nu <= top; ++nu) {
@@ -85,7 +85,7 @@ TEST(TriangleOps, NestedOrdersEqualTheirOwnFits) {
 TEST(TriangleOps, RationalColumnSetsEqualRatfit) {
   const DelayEmbedding e = embed(noisy_henon(600), 2);
   const numlib::LeastSquaresTriangle t =
-      least_squares_triangle(e.A.data(), 2, e.N, e.Y.data(), 2, 2);
+      least_squares_triangle(e.A.data(), 2, 2, e.N, e.Y.data(), 2, 2);
   const int Pnum = 6;
   for (const auto& [nu, mu] : std::vector<std::pair<int, int>>{{2, 2}, {2, 1}, {1, 2}, {0, 1}}) {
     SCOPED_TRACE(nu * 10 + mu);
@@ -111,7 +111,7 @@ TEST(TriangleOps, SmallerDimensionFromColumnsAndAddedEquations) {
     const DelayEmbedding big = embed_with_delay(x, 3, T);
     const DelayEmbedding small = embed_with_delay(x, 2, T);
     const numlib::LeastSquaresTriangle t =
-        least_squares_triangle(big.A.data(), 3, big.N, big.Y.data(), 2, 0);
+        least_squares_triangle(big.A.data(), 3, 3, big.N, big.Y.data(), 2, 0);
     // Basis of order 2 in (x1, x2, x3); the monomials of (x2, x3): 1, x2, x3, x2^2, x2x3, x3^2.
     numlib::LeastSquaresTriangle s = column_triangle(t, std::vector<int>{1, 3, 4, 8, 9, 10});
     for (int j = 0; j < T; ++j) {
@@ -131,7 +131,7 @@ TEST(TriangleOps, ZeroColumnIsReportedAsTheSolverReportsIt) {
   DelayEmbedding e = embed(noisy_henon(50), 1);
   for (double& y : e.Y) y = 0.0;
   const numlib::LeastSquaresTriangle t =
-      least_squares_triangle(e.A.data(), 1, e.N, e.Y.data(), 1, 2);
+      least_squares_triangle(e.A.data(), 1, 1, e.N, e.Y.data(), 1, 2);
   std::vector<double> c(t.P);
   EXPECT_EQ(solve_leading(t, 4, c.data()), 4);
   EXPECT_EQ(solve_leading(t, 2, c.data()), 0);
@@ -142,7 +142,7 @@ TEST(TriangleOps, FewerEquationsThanColumns) {
   // Three equations, six columns: the first three columns still solve exactly.
   const DelayEmbedding e = embed(std::vector<double>{0.3, -0.2, 0.5, 0.1, 0.7}, 2);
   const numlib::LeastSquaresTriangle t =
-      least_squares_triangle(e.A.data(), 2, e.N, e.Y.data(), 2, 0);
+      least_squares_triangle(e.A.data(), 2, 2, e.N, e.Y.data(), 2, 0);
   ASSERT_EQ(t.N, 3);
   std::vector<double> c(3);
   ASSERT_EQ(solve_leading(t, 3, c.data()), 0);
